@@ -1,0 +1,14 @@
+// src/app/loop.h — the fixed-rate main loop: LPS updates a second, at most one frame a pass.
+#pragma once
+#include <atomic>
+
+extern std::atomic<int> tick_count;       // ticks elapsed and not yet run; the only datum the timer touches
+extern std::atomic<int> close_requested;  // raised by the window's close button
+extern int quit_flag;                     // nonzero ends the loop at the end of the pass
+
+void tick_callback();
+void quit_loop();
+void loop_run();
+
+// The loop's three calls; the state machine's by default. Tests put their own in to watch the order.
+void loop_set_dispatch(void (*input)(), void (*update)(), void (*render)());

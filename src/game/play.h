@@ -1,0 +1,29 @@
+// src/game/play.h — the play state of the level being played and the road from level to level.
+#pragma once
+#include "level/level.h"
+
+extern LEVEL_ATTR *level_attr;
+extern int world_width, world_height;  // pixels
+extern int time_left;                  // ticks
+extern int elapsed_ticks;
+extern int game_over, level_complete, game_won;  // flags, raised by adding 1
+extern int camera_x, camera_y;
+extern int camera_max_x, camera_min_y, camera_max_y;
+extern int train_x, train_y;
+extern int player_x, player_y, player_pose, ground_y, at_engine, jump_ticks;
+extern int help_overlay;  // nonzero: paused under the help page
+
+void level_start(int index);
+void level_end();
+void level_first();
+void level_next();
+void check_game_over();
+void check_level_complete();
+void check_game_won();
+void quit_to_menu();
+int game_renderer_init();
+void game_renderer_uninit();
+
+// Nonzero if every slot of the list holds a level whose numbers the game can play
+// (an attribute record, world sizes and a clock that fit in an int).
+int levels_playable();

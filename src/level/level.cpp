@@ -1,0 +1,161 @@
+// src/level/level.cpp — reading the level list, layer lists and attribute files.
+#include "level/level.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "app/log.h"
+#include "ascii/datafile.h"
+
+LEVEL **levels = nullptr;
+int level_count = 0;
+int current_level = -1;
+
+LEVEL_ATTR *level_attr_create(int width, int height, int car_count) {
+    if (width < 1 || height < 1 || car_count < 1 || car_count > MAX_CARS) return nullptr;
+    LEVEL_ATTR *a = (LEVEL_ATTR *)calloc(1, sizeof *a);
+    if (a == nullptr) return nullptr;
+    a->cars = (int *)malloc(sizeof(int) * (size_t)car_count);
+    if (a->cars == nullptr) {
+        free(a);
+        return nullptr;
+    }
+    for (int i = 0; i < car_count; i++) a->cars[i] = -1;
+    a->width = width;
+    a->height = height;
+    a->car_count = car_count;
+    return a;
+}
+
+void level_attr_destroy(LEVEL_ATTR *a) {
+    if (a == nullptr) return;
+    free(a->cars);
+    free(a);
+}
+
+LEVEL_ATTR *level_attr_load(FILE *f) {
+    int width = 0, height = 0, unit_w = 0, unit_h = 0, car_count = 0;
+    scan_int(f, &width);
+    scan_int(f, &height);
+    scan_int(f, &unit_w);
+    scan_int(f, &unit_h);
+    scan_int(f, &car_count);
+    LEVEL_ATTR *a = level_attr_create(width, height, car_count);
+    if (a == nullptr) return nullptr;
+    a->unit_w = unit_w;
+    a->unit_h = unit_h;
+    for (int i = 0; i < car_count; i++) scan_int(f, &a->cars[i]);
+    scan_int(f, &a->bg_r);
+    scan_int(f, &a->bg_g);
+    scan_int(f, &a->bg_b);
+    scan_int(f, &a->reserved);
+    scan_int(f, &a->time_limit);
+    return a;
+}
+
+LEVEL *level_create(int layer_count) {
+    if (layer_count < 1 || layer_count > MAX_LAYERS) return nullptr;
+    LEVEL *l = (LEVEL *)calloc(1, sizeof *l);
+    if (l == nullptr) return nullptr;
+    l->layer_types = (int *)malloc(sizeof(int) * (size_t)layer_count);
+    l->layers = (void **)calloc((size_t)layer_count, sizeof(void *));
+    if (l->layer_types == nullptr || l->layers == nullptr) {
+        free(l->layer_types);
+        free(l->layers);
+        free(l);
+        return nullptr;
+    }
+    for (int i = 0; i < layer_count; i++) l->layer_types[i] = LAYER_NONE;
+    l->layer_count = layer_count;
+    return l;
+}
+
+void level_destroy(LEVEL *l) {
+    if (l == nullptr) return;
+    for (int i = 0; i < l->layer_count; i++) {
+        if (l->layer_types[i] == LAYER_ATTR)
+            level_attr_destroy((LEVEL_ATTR *)l->layers[i]);
+        else if (l->layer_types[i] == LAYER_ASCII)
+            sprite_destroy((ASCII_SPRITE *)l->layers[i]);
+    }
+    free(l->layer_types);
+    free(l->layers);
+    free(l);
+}
+
+// A name or file name that could leave the level's own folder is not opened at all.
+static int plain_name(const char *name) {
+    if (name == nullptr || name[0] == '\0') return 0;
+    if (strchr(name, '/') || strchr(name, '\\') || strstr(name, "..")) return 0;
+    return 1;
+}
+
+static FILE *level_file_open(const char *name, const char *file) {
+    if (!plain_name(name) || !plain_name(file)) return nullptr;
+    return data_open("Levels", name, file);
+}
+
+LEVEL *level_read(FILE *f, const char *name) {
+    int count = 0;
+    scan_int(f, &count);
+    LEVEL *l = level_create(count);
+    if (l == nullptr) return nullptr;
+    char kind[WORD_MAX + 1], file[WORD_MAX + 1];
+    for (int i = 0; i < count; i++) {
+        if (!scan_word(f, kind)) continue;
+        int is_attr = strcasecmp(kind, "attr") == 0;
+        int is_ascii = strcasecmp(kind, "ascii") == 0;
+        if (!is_attr && !is_ascii) continue;
+        void *obj = nullptr;
+        if (scan_word(f, file)) {
+            FILE *lf = level_file_open(name, file);
+            if (lf) {
+                obj = is_attr ? (void *)level_attr_load(lf) : (void *)sprite_load(lf);
+                fclose(lf);
+            }
+        }
+        l->layer_types[i] = is_attr ? LAYER_ATTR : LAYER_ASCII;
+        l->layers[i] = obj;
+        if (is_attr) l->attr = (LEVEL_ATTR *)obj;
+    }
+    return l;
+}
+
+LEVEL *level_load(const char *name) {
+    FILE *f = level_file_open(name, "level.txt");
+    if (f == nullptr) return nullptr;
+    LEVEL *l = level_read(f, name);
+    fclose(f);
+    return l;
+}
+
+void levels_free() {
+    for (int i = 0; i < level_count; i++) level_destroy(levels[i]);
+    free(levels);
+    levels = nullptr;
+    level_count = 0;
+    current_level = -1;
+}
+
+int levels_load() {
+    levels_free();
+    FILE *f = data_open(nullptr, nullptr, "levels.txt");
+    if (f == nullptr) return -1;
+    int count = 0;
+    scan_int(f, &count);
+    // A count that is negative or absurd gives an empty list, which the game treats as a failed load.
+    if (count > 0 && count <= MAX_LEVELS) levels = (LEVEL **)calloc((size_t)count, sizeof(LEVEL *));
+    if (levels != nullptr) {
+        level_count = count;
+        char name[WORD_MAX + 1];
+        for (int i = 0; i < count; i++) {
+            if (!scan_word(f, name)) continue;
+            strip_newline(name);
+            levels[i] = level_load(name);
+            current_level = i;
+        }
+    }
+    fclose(f);
+    return 0;
+}

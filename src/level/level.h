@@ -1,0 +1,45 @@
+// src/level/level.h — the level list and the level files: layer list, attribute record, picture layers.
+#pragma once
+#include <cstdio>
+
+#include "ascii/sprite.h"
+
+constexpr int LAYER_NONE = -1;
+constexpr int LAYER_ATTR = 1;
+constexpr int LAYER_ASCII = 2;
+
+// Counts beyond these are treated as broken files rather than tried.
+constexpr int MAX_LEVELS = 10000;
+constexpr int MAX_LAYERS = 10000;
+constexpr int MAX_CARS = 100000;
+
+struct LEVEL_ATTR {
+    int width, height;    // world size in units, at least 1
+    int unit_w, unit_h;   // pixels per unit
+    int car_count;        // entries in cars, at least 1
+    int *cars;            // car kinds from the rear of the train; -1 where the file gave none
+    int bg_r, bg_g, bg_b; // background colour
+    int reserved;         // stored, read by nothing
+    int time_limit;       // seconds
+};
+
+struct LEVEL {
+    int layer_count;
+    int *layer_types;  // LAYER_NONE, LAYER_ATTR or LAYER_ASCII per slot
+    void **layers;     // the slot's LEVEL_ATTR or ASCII_SPRITE; null if empty or failed
+    LEVEL_ATTR *attr;  // the last attr slot's record, not separately owned
+};
+
+extern LEVEL **levels;
+extern int level_count;
+extern int current_level;
+
+LEVEL_ATTR *level_attr_create(int width, int height, int car_count);
+void level_attr_destroy(LEVEL_ATTR *a);
+LEVEL_ATTR *level_attr_load(FILE *f);
+LEVEL *level_create(int layer_count);
+void level_destroy(LEVEL *l);
+LEVEL *level_read(FILE *f, const char *name);
+LEVEL *level_load(const char *name);  // null for a name that is not a plain folder name under Data/Levels
+int levels_load();                    // 0, or -1 if the list file cannot be opened
+void levels_free();
