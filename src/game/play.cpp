@@ -95,7 +95,7 @@ void game_renderer_uninit() { log_printf("Quitting Game Renderer"); }
 
 // The scene is placed below the world (train_y = world height + 176) and scrolled across it,
 // so the sizes and the clock in ticks must leave that headroom inside an int.
-static int attr_playable(const LEVEL_ATTR *a) {
+int level_attr_playable(const LEVEL_ATTR *a) {
     if (a == nullptr) return 0;
     long long ww = (long long)a->width * a->unit_w, wh = (long long)a->height * a->unit_h;
     long long ticks = (long long)a->time_limit * LPS;
@@ -106,7 +106,7 @@ static int attr_playable(const LEVEL_ATTR *a) {
 int levels_playable() {
     if (level_count < 1) return 0;
     for (int i = 0; i < level_count; i++)
-        if (levels[i] == nullptr || !attr_playable(levels[i]->attr)) return 0;
+        if (levels[i] == nullptr || !level_attr_playable(levels[i]->attr)) return 0;
     return 1;
 }
 

@@ -24,6 +24,7 @@ void quit_to_menu();
 int game_renderer_init();
 void game_renderer_uninit();
 
-// Nonzero if every slot of the list holds a level whose numbers the game can play
-// (an attribute record, world sizes and a clock that fit in an int).
+// Nonzero if the record's world sizes and clock fit in an int with room to spare.
+int level_attr_playable(const LEVEL_ATTR *a);
+// Nonzero if the list names a level and every slot holds one with a playable attribute record.
 int levels_playable();
