@@ -38,6 +38,13 @@ class Display:
             raise RuntimeError("Xvfb did not start")
         self.name = ":" + num
         self.env = dict(os.environ, DISPLAY=self.name)
+        # The server may announce its number a moment before it takes clients: wait until one gets through.
+        end = time.time() + 10
+        while subprocess.run(["xdpyinfo"], env=self.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.time() > end:
+                raise RuntimeError("Xvfb takes no clients")
+            time.sleep(0.05)
         subprocess.run(["xset", "r", "off"], env=self.env, check=False)
 
     def close(self):
@@ -119,11 +126,17 @@ class Game:
 
     def screenshot(self, path=None):
         """The window's pixels as (width, height, bytes of RGB); saved as PNG too when a path is given."""
-        ppm = subprocess.run(["import", "-window", self.window, "ppm:-"], env=self.display.env,
+        ppm = subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"], env=self.display.env,
                              capture_output=True, check=True).stdout
         if path:
             subprocess.run(["convert", "ppm:-", path], input=ppm, check=True)
         return parse_ppm(ppm)
+
+    def shot8(self):
+        """The window as an rr.Shot of 8-bit channels (import alone may give 16-bit samples)."""
+        ppm = subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"], env=self.display.env,
+                             capture_output=True, check=True).stdout
+        return Shot(parse_ppm(ppm))
 
     def log(self):
         return read_log(os.path.join(self.workdir, "gamelog.txt"))
@@ -148,6 +161,21 @@ class Game:
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
+
+
+def start_game(display, workdir, tries=3, **kw):
+    """A Game whose window is up. A display that has only just come up now and then turns the very first client
+    away ("no display"), so a game that ends before its window is started again, up to tries times."""
+    for attempt in range(tries):
+        g = Game(display, workdir, **kw)
+        try:
+            g.wait_window()
+            return g
+        except RuntimeError:
+            g.kill()
+            if attempt == tries - 1 or "no display" not in g.stderr():
+                raise
+            time.sleep(0.5)
 
 
 class Shot:
