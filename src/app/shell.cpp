@@ -8,6 +8,7 @@
 
 #include "app/log.h"
 #include "app/loop.h"
+#include "app/window.h"
 #include "states/states.h"
 
 BITMAP *dbuffer = nullptr;
@@ -66,6 +67,7 @@ int platform_init() {
         }
         log_printf("Screen Initialized: %d x %d @ %d bpp FS", SCREEN_W, SCREEN_H, COLOR_DEPTH);
     }
+    window_focus_watch();
 
     if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) == 0) {
         log_printf("Sound system Initialized");

@@ -1,10 +1,13 @@
 // src/game/update.cpp — the game's keys and its logic tick.
 #include "app/config.h"
+#include "app/window.h"
 #include "game/game.h"
 #include "game/motion.h"
 #include "game/play.h"
 
 void game_input() {
+    // Turning to another window pauses play under the help page, as F1 does.
+    if (focus_lost.exchange(0) != 0 && help_overlay == 0) help_overlay++;
     if (help_overlay) {
         // Paused: one buffered key a poll, and only ENTER resumes.
         if (keypressed() && (readkey() & ~0xff) == (KEY_ENTER << 8)) help_overlay = 0;

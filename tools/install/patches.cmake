@@ -1,0 +1,85 @@
+# Writes the General MIDI patch set index (default.cfg, GUS style) that the library's software
+# synthesiser reads, from the .pat files of Debian's freepats found in FREEPATS_DIR.
+#   cmake -DFREEPATS_DIR=/usr/share/midi/freepats -DOUT=.../default.cfg -P patches.cmake
+#
+# Melodic lines are "N path" with N = GM program + 1; the drum kit is bank 129 as a multipatch
+# of "KEY path" lines, KEY the MIDI key. freepats lacks some programs: each gap borrows the closest
+# patch of its own family of eight (pianos, organs, guitars...), or failing that the closest of all,
+# so that no part of a tune falls silent.
+if(NOT FREEPATS_DIR OR NOT OUT)
+  message(FATAL_ERROR "usage: cmake -DFREEPATS_DIR=dir -DOUT=file -P patches.cmake")
+endif()
+
+file(GLOB tones "${FREEPATS_DIR}/Tone_000/*.pat")
+file(GLOB drums "${FREEPATS_DIR}/Drum_000/*.pat")
+list(SORT tones)
+list(SORT drums)
+
+set(have "")
+foreach(f IN LISTS tones)
+  get_filename_component(name "${f}" NAME)
+  if(name MATCHES "^([0-9][0-9][0-9])_")
+    math(EXPR prog "${CMAKE_MATCH_1}")
+    if(NOT DEFINED tone_${prog})
+      set(tone_${prog} "${f}")
+      list(APPEND have ${prog})
+    endif()
+  endif()
+endforeach()
+
+set(text "# General MIDI patch set for roofrunner, made from ${FREEPATS_DIR} at build time.\n")
+if(have)
+  foreach(prog RANGE 0 127)
+    if(DEFINED tone_${prog})
+      set(pick ${prog})
+    else()
+      # Closest in the family first, then closest overall; a tie goes to the lower program.
+      math(EXPR family "${prog} / 8")
+      set(pick "")
+      set(best 1000)
+      set(pick_any "")
+      set(best_any 1000)
+      foreach(p IN LISTS have)
+        math(EXPR d "${p} - ${prog}")
+        if(d LESS 0)
+          math(EXPR d "-${d}")
+        endif()
+        math(EXPR pf "${p} / 8")
+        if(pf EQUAL family AND d LESS best)
+          set(best ${d})
+          set(pick ${p})
+        endif()
+        if(d LESS best_any)
+          set(best_any ${d})
+          set(pick_any ${p})
+        endif()
+      endforeach()
+      if(pick STREQUAL "")
+        set(pick ${pick_any})
+      endif()
+    endif()
+    math(EXPR n "${prog} + 1")
+    string(APPEND text "${n} ${tone_${pick}}\n")
+  endforeach()
+endif()
+
+if(drums)
+  string(APPEND text "129 begin_multipatch\n")
+  foreach(f IN LISTS drums)
+    get_filename_component(name "${f}" NAME)
+    if(name MATCHES "^([0-9][0-9][0-9])_")
+      math(EXPR k "${CMAKE_MATCH_1}")
+      string(APPEND text "${k} ${f}\n")
+    endif()
+  endforeach()
+  string(APPEND text "end_multipatch\n")
+endif()
+
+if(NOT have AND NOT drums)
+  message(WARNING "no freepats patches in ${FREEPATS_DIR}: the music will be silent (install Debian's freepats)")
+endif()
+
+# Only touch the file when it changes, so a rebuild does not reinstall it for nothing.
+file(WRITE "${OUT}.tmp" "${text}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUT}.tmp" "${OUT}")
+file(REMOVE "${OUT}.tmp")
