@@ -1,5 +1,6 @@
 """Drives the real roofrunner binary in a real X window: its own Xvfb, real key events, screenshots, the log."""
 import os
+import random
 import re
 import shutil
 import signal
@@ -27,25 +28,31 @@ class Display:
     """A private Xvfb server, so that tests running side by side never steal each other's focus."""
 
     def __init__(self):
-        r, w = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-            pass_fds=[w], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(w)
-        with os.fdopen(r) as f:
-            num = f.readline().strip()
-        if not num:
-            raise RuntimeError("Xvfb did not start")
-        self.name = ":" + num
-        self.env = dict(os.environ, DISPLAY=self.name)
-        # The server may announce its number a moment before it takes clients: wait until one gets through.
+        # Numbers well away from :0, which desktops and stale sockets tend to hold; a taken one fails fast.
+        for attempt in range(40):
+            num = random.randrange(100, 900)
+            if os.path.exists("/tmp/.X%d-lock" % num) or os.path.exists("/tmp/.X11-unix/X%d" % num):
+                continue
+            self.proc = subprocess.Popen(["Xvfb", ":%d" % num, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.name = ":%d" % num
+            self.env = dict(os.environ, DISPLAY=self.name)
+            if self._wait_ready():
+                subprocess.run(["xset", "r", "off"], env=self.env, check=False)
+                return
+            self.close()
+        raise RuntimeError("no Xvfb display could be started")
+
+    def _wait_ready(self):
         end = time.time() + 10
-        while subprocess.run(["xdpyinfo"], env=self.env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL).returncode != 0:
-            if time.time() > end:
-                raise RuntimeError("Xvfb takes no clients")
+        while time.time() < end:
+            if self.proc.poll() is not None:
+                return False
+            if subprocess.run(["xdpyinfo"], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                return True
             time.sleep(0.05)
-        subprocess.run(["xset", "r", "off"], env=self.env, check=False)
+        return False
 
     def close(self):
         self.proc.terminate()
