@@ -11,7 +11,7 @@ static int width_of(const ASCII_SPRITE *s) { return s ? s->w : 0; }
 void player_find_ground() {
     int rel = player_x - train_x;
     ground_y = train_y;
-    int s = 0, p = 0;
+    long long s = 0, p = 0;  // a long train of very wide cars must not overflow
     int cw = width_of(connector_sprite);
     for (int i = 0; i < level_attr->car_count; i++) {
         switch (level_attr->cars[i]) {

@@ -48,6 +48,7 @@ void track_draw(BITMAP *bmp, int x, int y, int count, int colour) {
 void train_draw(BITMAP *bmp, int x, int y, int car_count, const int *cars, int colour) {
     int cw = connector_sprite->w;
     for (int i = 0; i < car_count; i++) {
+        if (x >= bmp->w) break;  // the rest of the train is off to the right; adding on could overflow
         const ASCII_SPRITE *car = nullptr;
         switch (cars[i]) {
             case CAR_COACH: car = coach_sprite; break;
