@@ -29,7 +29,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A display of its own, so that nothing else running on the machine takes the keyboard focus.
-Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "cpu_share: Xvfb did not start" >&2; exit 2; }

@@ -29,11 +29,12 @@ class Display:
 
     def __init__(self):
         # Numbers well away from :0, which desktops and stale sockets tend to hold; a taken one fails fast.
+        # -noreset: by default the server resets when its last client leaves, and refuses clients meanwhile.
         for attempt in range(40):
             num = random.randrange(100, 900)
             if os.path.exists("/tmp/.X%d-lock" % num) or os.path.exists("/tmp/.X11-unix/X%d" % num):
                 continue
-            self.proc = subprocess.Popen(["Xvfb", ":%d" % num, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+            self.proc = subprocess.Popen(["Xvfb", ":%d" % num, "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.name = ":%d" % num
             self.env = dict(os.environ, DISPLAY=self.name)
@@ -170,19 +171,11 @@ class Game:
             self.proc.wait()
 
 
-def start_game(display, workdir, tries=3, **kw):
-    """A Game whose window is up. A display that has only just come up now and then turns the very first client
-    away ("no display"), so a game that ends before its window is started again, up to tries times."""
-    for attempt in range(tries):
-        g = Game(display, workdir, **kw)
-        try:
-            g.wait_window()
-            return g
-        except RuntimeError:
-            g.kill()
-            if attempt == tries - 1 or "no display" not in g.stderr():
-                raise
-            time.sleep(0.5)
+def start_game(display, workdir, **kw):
+    """A Game whose window is up."""
+    g = Game(display, workdir, **kw)
+    g.wait_window()
+    return g
 
 
 class Shot:
