@@ -92,6 +92,7 @@ class Game:
         with open(self.out_path, "w") as out, open(self.err_path, "w") as err:
             self.proc = subprocess.Popen([binary or BINARY] + (args or []), cwd=workdir, env=e, stdout=out, stderr=err)
         self.window = None
+        self.held = set()
 
     def wait_window(self, timeout=15):
         end = time.time() + timeout
@@ -118,9 +119,18 @@ class Game:
 
     def key_down(self, name):
         subprocess.run(["xdotool", "keydown", "--window", self.window, name], env=self.display.env, check=True)
+        self.held.add(name)
 
     def key_up(self, name):
         subprocess.run(["xdotool", "keyup", "--window", self.window, name], env=self.display.env, check=True)
+        self.held.discard(name)
+
+    def release_keys(self):
+        """Lets go of keys still held when the game ended (ENTER on "Exit"), so the server does not keep them
+        down for the next game on the same display."""
+        for name in sorted(self.held):
+            subprocess.run(["xdotool", "keyup", name], env=self.display.env, capture_output=True)
+        self.held.clear()
 
     def press(self, name, hold=0.08, after=0.15):
         """A real key press held for several ticks (64 a second), then a pause for the game to act on it."""
@@ -161,14 +171,17 @@ class Game:
 
     def wait_exit(self, timeout=15):
         try:
-            return self.proc.wait(timeout)
+            code = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
             return None
+        self.release_keys()
+        return code
 
     def kill(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
+        self.release_keys()
 
 
 def start_game(display, workdir, **kw):
