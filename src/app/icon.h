@@ -2,6 +2,8 @@
 // with the library's 8 x 8 font from the player's jump pose and the red coach of the game's art.
 #pragma once
 
+// A row of the picture a line.
+// clang-format off
 static const char *roofrunner_icon_xpm[] = {
     "64 64 3 1",
     "+ c #EB4B41",
@@ -71,3 +73,4 @@ static const char *roofrunner_icon_xpm[] = {
     "..++.....++.++....++......................++.....++.++....++....",
     "...++.....+++....++........................++.....+++....++.....",
     "................................................................"};
+// clang-format on

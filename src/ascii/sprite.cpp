@@ -71,12 +71,28 @@ void sprite_copy_rect(const ASCII_SPRITE *src, ASCII_SPRITE *dst, int sx, int sy
     if (sx > src->w || sy > src->h || dx > dst->w || dy > dst->h) return;
     // 64-bit so that extreme arguments cannot overflow while clipping.
     long long x0 = sx, y0 = sy, x1 = dx, y1 = dy, w = cw, h = ch;
-    if (x0 < 0) { x1 -= x0; w += x0; x0 = 0; }
-    if (y0 < 0) { y1 -= y0; h += y0; y0 = 0; }
+    if (x0 < 0) {
+        x1 -= x0;
+        w += x0;
+        x0 = 0;
+    }
+    if (y0 < 0) {
+        y1 -= y0;
+        h += y0;
+        y0 = 0;
+    }
     if (w > src->w - x0) w = src->w - x0;
     if (h > src->h - y0) h = src->h - y0;
-    if (x1 < 0) { x0 -= x1; w += x1; x1 = 0; }
-    if (y1 < 0) { y0 -= y1; h += y1; y1 = 0; }
+    if (x1 < 0) {
+        x0 -= x1;
+        w += x1;
+        x1 = 0;
+    }
+    if (y1 < 0) {
+        y0 -= y1;
+        h += y1;
+        y1 = 0;
+    }
     if (w > dst->w - x1) w = dst->w - x1;
     if (h > dst->h - y1) h = dst->h - y1;
     if (w < 1 || h < 1) return;

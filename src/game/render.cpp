@@ -107,8 +107,10 @@ void clock_draw(BITMAP *bmp, int x, int y) {
     int step = numbers_sprite->w * CELL_W;
     for (const char *p = text; *p; p++) {
         int g = -1;
-        if (*p >= '0' && *p <= '9') g = *p - '0';
-        else if (*p == ':') g = 10;
+        if (*p >= '0' && *p <= '9')
+            g = *p - '0';
+        else if (*p == ':')
+            g = 10;
         if (g >= 0) sprite_draw_region(numbers_sprite, bmp, 0, 6 * g, numbers_sprite->w - 1, 6 * g + 5, x, y);
         x += step;
     }

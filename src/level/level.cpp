@@ -1,9 +1,10 @@
 // src/level/level.cpp — reading the level list, layer lists and attribute files.
 #include "level/level.h"
 
+#include <strings.h>
+
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "app/log.h"
 #include "ascii/datafile.h"

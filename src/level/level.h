@@ -14,13 +14,13 @@ constexpr int MAX_LAYERS = 10000;
 constexpr int MAX_CARS = 100000;
 
 struct LEVEL_ATTR {
-    int width, height;    // world size in units, at least 1
-    int unit_w, unit_h;   // pixels per unit
-    int car_count;        // entries in cars, at least 1
-    int *cars;            // car kinds from the rear of the train; -1 where the file gave none
-    int bg_r, bg_g, bg_b; // background colour
-    int reserved;         // stored, read by nothing
-    int time_limit;       // seconds
+    int width, height;     // world size in units, at least 1
+    int unit_w, unit_h;    // pixels per unit
+    int car_count;         // entries in cars, at least 1
+    int *cars;             // car kinds from the rear of the train; -1 where the file gave none
+    int bg_r, bg_g, bg_b;  // background colour
+    int reserved;          // stored, read by nothing
+    int time_limit;        // seconds
 };
 
 struct LEVEL {

@@ -22,9 +22,7 @@ static long long window_end(long long layer, long long world, long long cam, int
     return std::min(layer, centre + view / 2);
 }
 
-static int clamp_int(long long v) {
-    return (int)std::max<long long>(INT32_MIN, std::min<long long>(INT32_MAX, v));
-}
+static int clamp_int(long long v) { return (int)std::max<long long>(INT32_MIN, std::min<long long>(INT32_MAX, v)); }
 
 void level_draw_layer(BITMAP *bmp, const ASCII_SPRITE *layer, const LEVEL_ATTR *attr, int cam_x, int cam_y, int k,
                       int) {
@@ -35,8 +33,8 @@ void level_draw_layer(BITMAP *bmp, const ASCII_SPRITE *layer, const LEVEL_ATTR *
     long long left = std::max(0LL, right - bmp->w);
     long long bottom = window_end(lh, wh, cam_y, k, bmp->h);
     long long top = std::max(0LL, bottom - bmp->h);
-    sprite_draw_region(layer, bmp, clamp_int(left / CELL_W), clamp_int(top / CELL_H), clamp_int((left + bmp->w) / CELL_W),
-                       clamp_int((top + bmp->h) / CELL_H), 0, 0);
+    sprite_draw_region(layer, bmp, clamp_int(left / CELL_W), clamp_int(top / CELL_H),
+                       clamp_int((left + bmp->w) / CELL_W), clamp_int((top + bmp->h) / CELL_H), 0, 0);
 }
 
 void level_draw(BITMAP *bmp, const LEVEL *level, int cam_x, int cam_y, int debug) {

@@ -14,10 +14,11 @@ struct CREDIT {
 };
 // Every line not listed is empty.
 static const CREDIT credits[] = {
-    {6, 0, "Roofrunner"},      {8, 0, "was made in Allegro"}, {15, 1, "Programmed By"},
-    {17, 2, "Vorel"},          {24, 1, "Designed By"},         {26, 2, "Vorel"},
-    {33, 1, "Many Thanks to"}, {35, 2, "Allegro Developers"},  {36, 2, "#allegro"},
-    {43, 3, "Thank you for playing"},
+    {6, 0, "Roofrunner"},      {8, 0, "was made in Allegro"},
+    {15, 1, "Programmed By"},  {17, 2, "Vorel"},
+    {24, 1, "Designed By"},    {26, 2, "Vorel"},
+    {33, 1, "Many Thanks to"}, {35, 2, "Allegro Developers"},
+    {36, 2, "#allegro"},       {43, 3, "Thank you for playing"},
 };
 
 static char credit_lines[CREDIT_LINES][256];

@@ -1,4 +1,10 @@
 // tests/app/log_test.cpp — the game log's line format, its opening lines, appending, and strip_newline.
+#include "app/log.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -6,11 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "app/log.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -49,7 +50,7 @@ std::vector<std::string> messages(const std::string &text) {
 }
 
 class Log : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         log_close();
         remove_tree("gamelog.txt");
@@ -146,7 +147,7 @@ TEST_F(Log, RunsAppendToTheSameFile) {
     log_close();
     std::vector<std::string> m = messages(read_file("gamelog.txt").substr(strlen("left by an older run\n")));
     EXPECT_EQ(read_file("gamelog.txt").rfind("left by an older run\n", 0), 0u);
-    EXPECT_EQ(m, (std::vector<std::string>{"", SEPARATOR, "Log Initialized", "first run",  //
+    EXPECT_EQ(m, (std::vector<std::string>{"", SEPARATOR, "Log Initialized", "first run",   //
                                            "", SEPARATOR, "Log Initialized", "second run",  //
                                            "", SEPARATOR, "Log Initialized"}));
 }

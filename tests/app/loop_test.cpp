@@ -1,10 +1,10 @@
 // tests/app/loop_test.cpp — the main loop's order of calls, watched through dispatch functions of our own.
 // No timer runs here: tick_count only changes when a test sets it, so every sequence is exact.
-#include <string>
+#include "app/loop.h"
 
 #include <gtest/gtest.h>
 
-#include "app/loop.h"
+#include <string>
 
 namespace {
 
@@ -33,7 +33,7 @@ void rec_render() {
 }
 
 class Loop : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         calls.clear();
         renders_before_quit = 1;

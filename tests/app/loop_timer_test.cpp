@@ -1,8 +1,8 @@
 // tests/app/loop_timer_test.cpp — the main loop driven by the real 64 Hz tick timer.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/config.h"
 #include "app/loop.h"
@@ -46,7 +46,7 @@ bool well_formed(const std::string &pass) {
 }
 
 class LoopWithTimer : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         passes.clear();
         quit_at_render = 1;

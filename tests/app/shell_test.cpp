@@ -1,13 +1,14 @@
 // tests/app/shell_test.cpp — start-up and shut-down steps run twice in one process, watched through the log.
 // This program starts the library itself, through platform_init, so it has a main of its own.
-#include <string>
-#include <vector>
+#include "app/shell.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/log.h"
 #include "app/loop.h"
-#include "app/shell.h"
 #include "states/screens.h"
 #include "states/states.h"
 #include "support/fixtures.h"
@@ -95,7 +96,8 @@ TEST(Shell, EveryStageRestartsInsteadOfLeakingAndShutsDownOnce) {
     // The loop and the game: the tick timer runs and the title menu is entered.
     mark = log_messages().size();
     ASSERT_EQ(loop_init(), 0);
-    EXPECT_EQ(since(mark), (std::vector<std::string>{"Creating Loop at 64 LPS", "Initializing Game", "Initialized Game"}));
+    EXPECT_EQ(since(mark),
+              (std::vector<std::string>{"Creating Loop at 64 LPS", "Initializing Game", "Initialized Game"}));
     EXPECT_EQ(quit_flag, 0);
     EXPECT_EQ(current_state, STATE_MENU);
     EXPECT_NE(menu_pattern, nullptr);

@@ -1,13 +1,14 @@
 // Sprite drawing on memory bitmaps, checked against the library's own text output of the same cells. 16-bit
 // bitmaps (the depth of dbuffer) and 32-bit ones are both checked: they may be drawn by different routes.
+#include "ascii/draw.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
 
-#include <gtest/gtest.h>
-
-#include "ascii/draw.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -166,16 +167,11 @@ TEST_P(DrawRegion, DrawsTheClampedRectangle) {
 INSTANTIATE_TEST_SUITE_P(
     Regions, DrawRegion,
     testing::Values(RegionCase{"Whole", 0, 0, 4, 2, 0, 0}, RegionCase{"Inner", 1, 1, 3, 2, 10, 10},
-                    RegionCase{"SingleCell", 2, 1, 2, 1, 3, 4},
-                    RegionCase{"FirstColumnAtWidth", 5, 0, 6, 2, 0, 0},
-                    RegionCase{"FirstColumnBeyond", 9, 0, 12, 2, 0, 0},
-                    RegionCase{"FirstRowBeyond", 0, 3, 4, 5, 0, 0},
-                    RegionCase{"LastColumnBeyond", 2, 0, 99, 2, 0, 0},
-                    RegionCase{"LastRowBeyond", 0, 1, 4, 99, 0, 0},
-                    RegionCase{"NegativeFirst", -3, -2, 1, 1, 8, 8},
-                    RegionCase{"LastBeforeFirst", 3, 0, 1, 2, 0, 0},
-                    RegionCase{"LastRowBeforeFirst", 0, 2, 4, 0, 0, 0},
-                    RegionCase{"CutOnTheLeft", 1, 0, 4, 2, -12, -3},
+                    RegionCase{"SingleCell", 2, 1, 2, 1, 3, 4}, RegionCase{"FirstColumnAtWidth", 5, 0, 6, 2, 0, 0},
+                    RegionCase{"FirstColumnBeyond", 9, 0, 12, 2, 0, 0}, RegionCase{"FirstRowBeyond", 0, 3, 4, 5, 0, 0},
+                    RegionCase{"LastColumnBeyond", 2, 0, 99, 2, 0, 0}, RegionCase{"LastRowBeyond", 0, 1, 4, 99, 0, 0},
+                    RegionCase{"NegativeFirst", -3, -2, 1, 1, 8, 8}, RegionCase{"LastBeforeFirst", 3, 0, 1, 2, 0, 0},
+                    RegionCase{"LastRowBeforeFirst", 0, 2, 4, 0, 0, 0}, RegionCase{"CutOnTheLeft", 1, 0, 4, 2, -12, -3},
                     RegionCase{"EverythingExtreme", INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0}),
     [](const testing::TestParamInfo<RegionCase> &i) { return std::string(i.param.name); });
 
@@ -222,9 +218,12 @@ TEST(Draw, SpacesLeaveTheBackground) {
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 24; x++) {
             int p = getpixel(got, x, y);
-            if (x >= 8 && x < 16) EXPECT_EQ(p, bg) << x << "," << y;
-            else if (p == red) (x < 8 ? in_a : in_b)++;
-            else EXPECT_EQ(p, bg) << x << "," << y;  // gaps inside a glyph are see-through too
+            if (x >= 8 && x < 16)
+                EXPECT_EQ(p, bg) << x << "," << y;
+            else if (p == red)
+                (x < 8 ? in_a : in_b)++;
+            else
+                EXPECT_EQ(p, bg) << x << "," << y;  // gaps inside a glyph are see-through too
         }
     EXPECT_GT(in_a, 0);
     EXPECT_GT(in_b, 0);
@@ -250,8 +249,8 @@ struct WideCase {
 
 TEST(Draw, RowsWiderThanOnePrintAreDrawnWhole) {
     const WideCase cases[] = {
-        {1200, 150, 0, 0}, {1200, 150, -3, 0}, {1200, 150, 5, 4}, {1200, 200, -600, 0},
-        {2100, 300, 0, 0}, {2100, 300, -7, -5}, {640, 100, 0, 0}, {640, 100, -3, 0},
+        {1200, 150, 0, 0}, {1200, 150, -3, 0},  {1200, 150, 5, 4}, {1200, 200, -600, 0},
+        {2100, 300, 0, 0}, {2100, 300, -7, -5}, {640, 100, 0, 0},  {640, 100, -3, 0},
     };
     for (const WideCase &c : cases)
         for (int depth : DEPTHS) {
@@ -308,7 +307,12 @@ TEST(Draw, EveryPrintableGlyphAtEveryOffset) {
 
 // Cells set in memory can hold any byte, unlike cells read from a file; the library decides how they look.
 TEST(Draw, ControlAndHighBytesInCellsLookAsTheLibraryPrintsThem) {
-    const std::string rows[] = {"A\x01B\x7f" "C", "ab\xc3\xa9" "cd", "x\xffy\x80z", "\t\n\r q"};
+    const std::string rows[] = {
+        "A\x01B\x7f"
+        "C",
+        "ab\xc3\xa9"
+        "cd",
+        "x\xffy\x80z", "\t\n\r q"};
     for (const std::string &row : rows)
         for (int depth : DEPTHS) {
             ASCII_SPRITE *s = sprite_of(row, 0, 255, 0);

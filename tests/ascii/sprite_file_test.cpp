@@ -1,11 +1,11 @@
 // Sprite records, the sprite file format, rectangle copies, data paths and bounded number reading.
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "ascii/datafile.h"
 #include "ascii/sprite.h"
@@ -76,11 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
         ok("TextAfterColourIgnored", "2 1\n1 2 3 ignored words XY\nab\n", 2, 1, 1, 2, 3, {"ab"}),
         ok("EndsAfterColourLine", "2 2\n5 6 7\n", 2, 2, 5, 6, 7, {"  ", "  "}),
         ok("EndsOnColourLine", "2 2\n5 6 7", 2, 2, 5, 6, 7, {"  ", "  "}),
-        ok("NoColourNumbers", "2 1\n", 2, 1, 0, 0, 0, {"  "}),
-        ok("OneColourNumber", "2 1\n7\n", 2, 1, 7, 0, 0, {"  "}),
+        ok("NoColourNumbers", "2 1\n", 2, 1, 0, 0, 0, {"  "}), ok("OneColourNumber", "2 1\n7\n", 2, 1, 7, 0, 0, {"  "}),
         // The highest cell count allowed is still loaded.
-        ok("LargestAllowed", "16777216 1\n0 0 0\nab\n", 16777216, 1, 0, 0, 0,
-           {"ab" + std::string(16777214, ' ')}),
+        ok("LargestAllowed", "16777216 1\n0 0 0\nab\n", 16777216, 1, 0, 0, 0, {"ab" + std::string(16777214, ' ')}),
         none("EmptyFile", ""), none("WidthZero", "0 2\n0 0 0\nab\nab\n"), none("HeightZero", "2 0\n0 0 0\n"),
         none("HeightNegative", "2 -1\n0 0 0\nab\n"), none("WidthNegative", "-3 1\n0 0 0\nabc\n"),
         none("Unreadable", "x y\n0 0 0\n"), none("OnlyWidth", "5"),
@@ -106,8 +104,8 @@ TEST(SpriteCreate, BlankBlackAndSizesBelowOneRefused) {
     EXPECT_EQ(rows_of(s), (std::vector<std::string>{"   ", "   "}));
     sprite_destroy(s);
 
-    for (auto wh : {std::pair<int, int>{0, 1}, {1, 0}, {-1, 5}, {5, -1}, {INT_MIN, INT_MIN}, {INT_MAX, INT_MAX},
-                    {65536, 65536}})
+    for (auto wh :
+         {std::pair<int, int>{0, 1}, {1, 0}, {-1, 5}, {5, -1}, {INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, {65536, 65536}})
         EXPECT_EQ(sprite_create(wh.first, wh.second), nullptr) << wh.first << " x " << wh.second;
     sprite_destroy(nullptr);
 }

@@ -1,6 +1,8 @@
 // tests/fuzz/fuzz_common.h — what the fuzz targets share: a private scratch folder and the library.
 #pragma once
 #include <allegro.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -9,8 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/config.h"
 
@@ -28,7 +28,8 @@ inline const std::string &fuzz_scratch() {
         // Removed again when the fuzzer exits normally; a crash leaves it for inspection.
         atexit([] {
             std::string cmd = "rm -rf '" + dir + "'";
-            if (system(cmd.c_str()) != 0) {}
+            if (system(cmd.c_str()) != 0) {
+            }
         });
     }
     return dir;

@@ -20,9 +20,9 @@ void make_game_sprites(const TrainWidths &w = TrainWidths());
 
 struct LevelDef {
     std::vector<int> cars;
-    int width = 100, height = 10;   // units
-    int unit_w = 32, unit_h = 48;   // a world of 3200 x 480 pixels
-    int time_limit = 90;            // seconds
+    int width = 100, height = 10;  // units
+    int unit_w = 32, unit_h = 48;  // a world of 3200 x 480 pixels
+    int time_limit = 90;           // seconds
     int bg_r = 0, bg_g = 0, bg_b = 96;
 };
 

@@ -1,12 +1,12 @@
 // tests/game/levels_run_test.cpp — whole levels played headless with the game's own input and update:
 // holding RIGHT must complete every level in time, pressing nothing must lose it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/log.h"
 #include "game/game.h"
@@ -40,7 +40,7 @@ std::vector<std::string> level_names() {
 }
 
 class LevelRun : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         reset_states();
         clear_keys();
@@ -97,8 +97,8 @@ class LevelRun : public testing::Test {
             Outcome o = play(i, true);
             EXPECT_TRUE(o.completed) << "screen " << o.state << " after " << o.ticks << " ticks";
             EXPECT_EQ(o.state, i + 1 == (int)names.size() ? STATE_YOU_WIN : STATE_GAME);
-            std::printf("  level %d %-12s %5d ticks, %5d of %5d ticks left (%5.1f%%)\n", i, names[i].c_str(),
-                        o.ticks, o.left, o.clock, o.clock > 0 ? 100.0 * o.left / o.clock : 0.0);
+            std::printf("  level %d %-12s %5d ticks, %5d of %5d ticks left (%5.1f%%)\n", i, names[i].c_str(), o.ticks,
+                        o.left, o.clock, o.clock > 0 ? 100.0 * o.left / o.clock : 0.0);
         }
         std::fflush(stdout);
     }
@@ -134,7 +134,7 @@ class LevelRun : public testing::Test {
 };
 
 class FixtureLevels : public LevelRun {
-  protected:
+   protected:
     void SetUp() override {
         LevelRun::SetUp();
         remove_tree("Data");
@@ -159,7 +159,7 @@ TEST_F(FixtureLevels, PressingNothingLosesEveryLevel) { nothing_pressed_loses_ev
 TEST_F(FixtureLevels, HoldingRightWinsTheGame) { right_wins_the_game_in_one_go(); }
 
 class ShippedLevels : public LevelRun {
-  protected:
+   protected:
     void SetUp() override {
         LevelRun::SetUp();
         use_shipped_data();

@@ -1,13 +1,14 @@
 // tests/game/motion_test.cpp — the roof profile, level start, jumping, sinking, the goal, drift, camera limits.
-#include <string>
-#include <vector>
+#include "game/motion.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "app/shell.h"
 #include "game/game.h"
 #include "game/game_world.h"
-#include "game/motion.h"
 #include "game/play.h"
 #include "game/resources.h"
 #include "states/states.h"
@@ -22,7 +23,7 @@ namespace {
 const std::vector<int> TRAIN = {CAR_COACH, CAR_COACH2, CAR_COACH3, CAR_ENGINE};
 
 class Motion : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         reset_states();
         clear_keys();
@@ -65,10 +66,10 @@ struct GroundCase {
 TEST_F(Motion, GroundAlongTheTrain) {
     start(train());
     const GroundCase cases[] = {
-        {-40, 0, false},  {-1, 0, false},   {0, 0, false},    {64, 0, false},   {65, 24, false},  {80, 24, false},
-        {81, 0, false},   {87, 0, false},   {88, 16, false},  {136, 16, false}, {137, 0, false},  {152, 0, false},
-        {153, 24, false}, {168, 24, false}, {169, 0, false},  {175, 0, false},  {176, 0, false},  {256, 0, false},
-        {257, 24, false}, {272, 24, false}, {273, 0, false},  {280, 0, false},  {311, 0, false},  {312, 24, true},
+        {-40, 0, false},  {-1, 0, false},   {0, 0, false},    {64, 0, false},   {65, 24, false}, {80, 24, false},
+        {81, 0, false},   {87, 0, false},   {88, 16, false},  {136, 16, false}, {137, 0, false}, {152, 0, false},
+        {153, 24, false}, {168, 24, false}, {169, 0, false},  {175, 0, false},  {176, 0, false}, {256, 0, false},
+        {257, 24, false}, {272, 24, false}, {273, 0, false},  {280, 0, false},  {311, 0, false}, {312, 24, true},
         {343, 24, true},  {400, 24, true},  {5000, 24, true},
     };
     for (const GroundCase &c : cases) {
@@ -137,13 +138,13 @@ TEST_F(Motion, LevelStartPlacesTrainPlayerAndCamera) {
         int train_screen_y;
     };
     const Case cases[] = {
-        {100, 32, 10, 48, 2879, 240, 239, 417},   // 3200 x 480
-        {100, 32, 241, 1, 2879, 120, 0, 417},     // 241 high: the least that shows the train at 417
-        {100, 32, 300, 1, 2879, 150, 59, 417},    //
-        {100, 32, 481, 1, 2879, 240, 240, 417},   //
-        {100, 32, 40, 25, 2879, 240, 759, 417},   // 1000 high
-        {10, 30, 10, 48, 150, 240, 239, 417},     // 300 wide: narrower than half a screen, camera_max_x is half
-        {10, 32, 10, 20, 160, 100, 100, 276},     // 320 x 200: both maxima are half the world
+        {100, 32, 10, 48, 2879, 240, 239, 417},  // 3200 x 480
+        {100, 32, 241, 1, 2879, 120, 0, 417},    // 241 high: the least that shows the train at 417
+        {100, 32, 300, 1, 2879, 150, 59, 417},   //
+        {100, 32, 481, 1, 2879, 240, 240, 417},  //
+        {100, 32, 40, 25, 2879, 240, 759, 417},  // 1000 high
+        {10, 30, 10, 48, 150, 240, 239, 417},    // 300 wide: narrower than half a screen, camera_max_x is half
+        {10, 32, 10, 20, 160, 100, 100, 276},    // 320 x 200: both maxima are half the world
     };
     for (const Case &c : cases) {
         LevelDef s = train();

@@ -1,10 +1,10 @@
 // tests/game/progression_test.cpp — entering the game, level to level, the ways out, the help overlay and
 // failed loads, through the state machine with Data folders written here.
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/log.h"
 #include "app/shell.h"
@@ -45,9 +45,8 @@ int fake_readkey() {
 }
 
 bool all_slots_empty() {
-    return !coach_sprite && !coach2_sprite && !coach3_sprite && !connector_sprite && !engine_sprite &&
-           !smoke_sprite && !track_sprite && !player_sprite && !player_jump_sprite && !player_crouch_sprite &&
-           !numbers_sprite && !music;
+    return !coach_sprite && !coach2_sprite && !coach3_sprite && !connector_sprite && !engine_sprite && !smoke_sprite &&
+           !track_sprite && !player_sprite && !player_jump_sprite && !player_crouch_sprite && !numbers_sprite && !music;
 }
 
 bool contains(const Lines &lines, const std::string &s) {
@@ -57,7 +56,7 @@ bool contains(const Lines &lines, const std::string &s) {
 }
 
 class Progression : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         reset_states();
         clear_keys();
@@ -316,10 +315,17 @@ TEST_F(Progression, HelpOverlayDrawsOnlyTheHelpPage) {
 
 TEST_F(Progression, AFailedLoadReturnsToTheMenuWithNothingHeld) {
     const char *files[] = {
-        "Sprites/Train/coach.txt",      "Sprites/Train/coach2.txt",   "Sprites/Train/coach3.txt",
-        "Sprites/Train/connector.txt",  "Sprites/Train/engine.txt",   "Sprites/Train/track.txt",
-        "Sprites/Player/player.txt",    "Sprites/Player/playerj.txt", "Sprites/Player/playerc.txt",
-        "Sprites/Numbers/numbers.txt",  "levels.txt",
+        "Sprites/Train/coach.txt",
+        "Sprites/Train/coach2.txt",
+        "Sprites/Train/coach3.txt",
+        "Sprites/Train/connector.txt",
+        "Sprites/Train/engine.txt",
+        "Sprites/Train/track.txt",
+        "Sprites/Player/player.txt",
+        "Sprites/Player/playerj.txt",
+        "Sprites/Player/playerc.txt",
+        "Sprites/Numbers/numbers.txt",
+        "levels.txt",
     };
     for (const char *file : files) {
         for (bool empty_picture : {false, true}) {

@@ -1,24 +1,25 @@
 // tests/game/render_test.cpp — the track strip, the clock, the train's car list, the smoke and the player's
 // poses, drawn on memory bitmaps.
+#include "game/render.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "ascii/draw.h"
 #include "game/game_world.h"
 #include "game/motion.h"
 #include "game/play.h"
-#include "game/render.h"
 #include "game/resources.h"
 #include "support/fixtures.h"
 
 namespace {
 
 class Render : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         make_game_sprites();
         LevelDef s;
@@ -58,15 +59,14 @@ TEST_F(Render, TrackPiecesCoverTheWidthWithOneMoreWhenTheCameraIsBetweenUnits) {
         SCOPED_TRACE("width " + std::to_string(c.bmp_w) + ", unit " + std::to_string(c.unit_w) + ", camera " +
                      std::to_string(c.cam_x));
         level_attr->unit_w = c.unit_w;
-        train_x = player_x = 100000;  // neither train nor player on this bitmap
+        train_x = player_x = 100000;     // neither train nor player on this bitmap
         int cam_y = train_y + 24 - 200;  // the strip's top on row 200
         BITMAP *b = bitmap(c.bmp_w, 300);
         game_scene_draw(b, c.cam_x, cam_y);
         for (int y : {199, 233})
             for (int x = 0; x < c.bmp_w; x++) ASSERT_EQ(getpixel(b, x, y), 0) << x << "," << y;
         for (int y : {200, 216, 232})
-            for (int x = 0; x < c.bmp_w; x++)
-                ASSERT_EQ(getpixel(b, x, y) != 0, x <= c.last_covered) << x << "," << y;
+            for (int x = 0; x < c.bmp_w; x++) ASSERT_EQ(getpixel(b, x, y) != 0, x <= c.last_covered) << x << "," << y;
     }
 }
 
@@ -88,7 +88,7 @@ TEST_F(Render, ClockShowsMinutesAndSecondsInDigitGlyphs) {
         const char *text;
     };
     const Case cases[] = {
-        {64 * 65, "01:05"}, {64 * 65 + 63, "01:05"}, {63, "00:00"}, {0, "00:00"},
+        {64 * 65, "01:05"}, {64 * 65 + 63, "01:05"}, {63, "00:00"},         {0, "00:00"},
         {64 * 59, "00:59"}, {64 * 600, "10:00"},     {64 * 6000, "100:00"}, {64 * 5999, "99:59"},
     };
     for (const Case &c : cases) {

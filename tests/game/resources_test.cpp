@@ -1,14 +1,15 @@
 // tests/game/resources_test.cpp — the game's sprites load in a fixed order and stop at the first missing one;
 // without sound the music is never touched.
-#include <string>
-#include <vector>
+#include "game/resources.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "app/log.h"
 #include "app/shell.h"
 #include "game/game_world.h"
-#include "game/resources.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -20,17 +21,17 @@ struct Slot {
 
 // In loading order.
 const Slot SLOTS[] = {
-    {"Train/coach.txt", &coach_sprite},         {"Train/coach2.txt", &coach2_sprite},
-    {"Train/coach3.txt", &coach3_sprite},       {"Train/connector.txt", &connector_sprite},
-    {"Train/engine.txt", &engine_sprite},       {nullptr, &smoke_sprite},
-    {"Train/track.txt", &track_sprite},         {"Player/player.txt", &player_sprite},
+    {"Train/coach.txt", &coach_sprite},          {"Train/coach2.txt", &coach2_sprite},
+    {"Train/coach3.txt", &coach3_sprite},        {"Train/connector.txt", &connector_sprite},
+    {"Train/engine.txt", &engine_sprite},        {nullptr, &smoke_sprite},
+    {"Train/track.txt", &track_sprite},          {"Player/player.txt", &player_sprite},
     {"Player/playerj.txt", &player_jump_sprite}, {"Player/playerc.txt", &player_crouch_sprite},
     {"Numbers/numbers.txt", &numbers_sprite},
 };
 const int SLOT_COUNT = sizeof SLOTS / sizeof SLOTS[0];
 
 class Resources : public testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         remove_tree("Data");
         remove_tree("gamelog.txt");

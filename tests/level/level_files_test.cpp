@@ -1,11 +1,11 @@
 // The level list, layer lists and attribute files, read from small Data folders written into the scratch folder.
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "level/level.h"
 #include "support/fixtures.h"
@@ -39,7 +39,7 @@ Files operator+(Files a, const Files &b) {
 }
 
 class LevelFiles : public testing::Test {
-  protected:
+   protected:
     void TearDown() override {
         levels_free();
         remove_tree("Data");
@@ -237,16 +237,19 @@ INSTANTIATE_TEST_SUITE_P(
         LayerCase{"FreeLayout", "  2 attr\n\n a.txt ascii\tq.txt", {A, S}, {100, 3}, 0},
         LayerCase{"TwoAttrLayersAttrIsTheSecond", "2 attr a.txt attr b.txt", {A, A}, {100, 200}, 1},
         LayerCase{"AttrAfterPictures", "3 ascii p.txt attr b.txt ascii q.txt", {S, A, S}, {2, 200, 3}, 1},
-        LayerCase{"UnknownKindThenFileName", "4\nfoo p.txt\nascii p.txt\nattr a.txt\n", {N, N, S, A},
-                  {0, 0, 2, 100}, 3},
+        LayerCase{
+            "UnknownKindThenFileName", "4\nfoo p.txt\nascii p.txt\nattr a.txt\n", {N, N, S, A}, {0, 0, 2, 100}, 3},
         LayerCase{"CountLargerThanLayers", "4 attr a.txt ascii p.txt", {A, S, N, N}, {100, 2, 0, 0}, 0},
         LayerCase{"KindWithoutFileName", "2 attr a.txt ascii", {A, S}, {100, 0}, 0},
         LayerCase{"MissingFiles", "3 attr none.txt ascii none.txt ascii p.txt", {A, S, S}, {0, 0, 2}, -1},
         LayerCase{"LastAttrMissing", "2 attr a.txt attr none.txt", {A, A}, {100, 0}, -1},
         LayerCase{"MalformedFiles", "2 attr bad.txt ascii bad.txt", {A, S}, {0, 0}, -1},
-        LayerCase{"FileNamesLeavingTheFolder", "5 ascii ../p.txt ascii sub/p.txt ascii sub\\p.txt attr ../../a.txt "
-                                               "attr ..",
-                  {S, S, S, A, A}, {0, 0, 0, 0, 0}, -1},
+        LayerCase{"FileNamesLeavingTheFolder",
+                  "5 ascii ../p.txt ascii sub/p.txt ascii sub\\p.txt attr ../../a.txt "
+                  "attr ..",
+                  {S, S, S, A, A},
+                  {0, 0, 0, 0, 0},
+                  -1},
         LayerCase{"LongFileName", "1 ascii " + std::string(300, 'f'), {S}, {0}, -1},
         LayerCase{"LargestCount", std::to_string(MAX_LAYERS) + " ascii p.txt",
                   [] {
@@ -315,7 +318,9 @@ AttrCase rec(const char *name, std::string text, int w, int h, int uw, int uh, s
              int b, int res, int t) {
     return {name, std::move(text), false, w, h, uw, uh, std::move(cars), r, g, b, res, t};
 }
-AttrCase no_rec(const char *name, std::string text) { return {name, std::move(text), true, 0, 0, 0, 0, {}, 0, 0, 0, 0, 0}; }
+AttrCase no_rec(const char *name, std::string text) {
+    return {name, std::move(text), true, 0, 0, 0, 0, {}, 0, 0, 0, 0, 0};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AttrFile,
@@ -327,13 +332,13 @@ INSTANTIATE_TEST_SUITE_P(
         rec("NoTimeLimit", "4 1 1 1 1 3 9 8 7 6", 4, 1, 1, 1, {3}, 9, 8, 7, 6, 0),
         rec("UnreadableCarStopsTheRest", "4 1 1 1 2 x 3 9 8 7 6 5", 4, 1, 1, 1, {-1, -1}, 0, 0, 0, 0, 0),
         rec("ZeroAndNegativeUnits", "4 2 0 -8 1 3", 4, 2, 0, -8, {3}, 0, 0, 0, 0, 0),
-        rec("SaturatedNumbers", "99999999999 1 99999999999 -99999999999 1 5", INT_MAX, 1, INT_MAX, INT_MIN, {5}, 0,
-            0, 0, 0, 0),
+        rec("SaturatedNumbers", "99999999999 1 99999999999 -99999999999 1 5", INT_MAX, 1, INT_MAX, INT_MIN, {5}, 0, 0,
+            0, 0, 0),
         no_rec("Empty", ""), no_rec("WidthZero", "0 1 1 1 1 0"), no_rec("HeightZero", "1 0 1 1 1 0"),
-        no_rec("HeightNegative", "1 -1 1 1 1 0"), no_rec("NoCars", "1 1 1 1 0"),
-        no_rec("NegativeCars", "1 1 1 1 -3 0"), no_rec("CarCountMissing", "1 1 1 1"),
-        no_rec("TooManyCars", "1 1 1 1 100001 0"), no_rec("HugeCarCount", "1 1 1 1 2000000000 0"),
-        no_rec("CarCountBeyondInt", "1 1 1 1 99999999999999 0"), no_rec("Words", "attr a.txt")),
+        no_rec("HeightNegative", "1 -1 1 1 1 0"), no_rec("NoCars", "1 1 1 1 0"), no_rec("NegativeCars", "1 1 1 1 -3 0"),
+        no_rec("CarCountMissing", "1 1 1 1"), no_rec("TooManyCars", "1 1 1 1 100001 0"),
+        no_rec("HugeCarCount", "1 1 1 1 2000000000 0"), no_rec("CarCountBeyondInt", "1 1 1 1 99999999999999 0"),
+        no_rec("Words", "attr a.txt")),
     [](const testing::TestParamInfo<AttrCase> &i) { return std::string(i.param.name); });
 
 TEST(AttrFileLimits, LargestCarCountIsRead) {
@@ -361,8 +366,13 @@ TEST(Records, CreateRefusesSizesBelowOneAndBeyondTheLimits) {
     EXPECT_EQ(a->unit_h, 0);
     EXPECT_EQ(a->bg_r + a->bg_g + a->bg_b + a->reserved + a->time_limit, 0);
     level_attr_destroy(a);
-    for (auto args : {std::vector<int>{0, 1, 1}, {1, 0, 1}, {1, 1, 0}, {-1, 1, 1}, {1, 1, MAX_CARS + 1},
-                      {1, 1, INT_MAX}, {INT_MIN, INT_MIN, INT_MIN}})
+    for (auto args : {std::vector<int>{0, 1, 1},
+                      {1, 0, 1},
+                      {1, 1, 0},
+                      {-1, 1, 1},
+                      {1, 1, MAX_CARS + 1},
+                      {1, 1, INT_MAX},
+                      {INT_MIN, INT_MIN, INT_MIN}})
         EXPECT_EQ(level_attr_create(args[0], args[1], args[2]), nullptr);
     level_attr_destroy(nullptr);
 

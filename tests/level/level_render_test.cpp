@@ -1,14 +1,15 @@
 // The level backdrop: which window of each picture layer lands on the bitmap, and the renderer's log lines.
+#include "level/level_render.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "app/log.h"
-#include "level/level_render.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -42,11 +43,11 @@ LEVEL_ATTR *world(int width, int unit_w, int height, int unit_h) {
 
 struct WindowCase {
     const char *name;
-    int layer_w, layer_h;                      // cells
-    int width, unit_w, height, unit_h;         // the world
+    int layer_w, layer_h;               // cells
+    int width, unit_w, height, unit_h;  // the world
     int cam_x, cam_y, k;
     int bmp_w, bmp_h;
-    int c0, r0, c1, r1;                        // the window expected, in cells
+    int c0, r0, c1, r1;  // the window expected, in cells
 };
 
 std::ostream &operator<<(std::ostream &o, const WindowCase &c) { return o << c.name; }
@@ -131,7 +132,7 @@ const Ordinal ORD[] = {{0, 0}, {1, 0}, {1, 1}, {1, 1}};
 constexpr int CAM_X = 327, CAM_Y = 246;
 
 class LevelDraw : public testing::Test {
-  protected:
+   protected:
     BITMAP *got = nullptr, *want = nullptr;
     void SetUp() override {
         got = make_bitmap(SCREEN_W, SCREEN_H, 0xff00ff);
@@ -169,8 +170,8 @@ TEST_F(LevelDraw, LayersAreDrawnInSlotOrderEachShiftedByItsOrdinal) {
 
 TEST_F(LevelDraw, OnlyPictureSlotsCountTowardTheOrdinal) {
     ASCII_SPRITE *l1 = layer_of(160, 120, 255, 255, 0), *l2 = layer_of(160, 120, 0, 255, 255);
-    LEVEL *l = level_of({{LAYER_ASCII, l1}, {LAYER_NONE, nullptr}, {LAYER_ATTR, world_1280(0, 0, 80)},
-                         {LAYER_ASCII, l2}});
+    LEVEL *l =
+        level_of({{LAYER_ASCII, l1}, {LAYER_NONE, nullptr}, {LAYER_ATTR, world_1280(0, 0, 80)}, {LAYER_ASCII, l2}});
     level_draw(got, l, CAM_X, CAM_Y, 0);
     clear_to_color(want, makecol(0, 0, 80));
     expect_layer(l1, 0);

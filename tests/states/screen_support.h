@@ -1,9 +1,9 @@
 // tests/states/screen_support.h — a clean state machine per test, key presses, and reading colours off dbuffer.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "app/loop.h"
 #include "app/shell.h"
@@ -99,7 +99,7 @@ inline bool dbuffer_untouched() { return count_colour(dbuffer, 255, 0, 255) == S
 
 // The game screen's files are missing unless a test provides them: entering the game then fails.
 class Screens : public testing::Test {
-  protected:
+   protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
     static void reset() {

@@ -1,7 +1,7 @@
 // tests/states/screens_test.cpp — the title menu, help page, game-over, you-win and victory screens.
-#include <vector>
-
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "game/game.h"
 #include "screen_support.h"
@@ -240,9 +240,9 @@ TEST_F(Help, PageLayout) {
         Box band = ink(dbuffer, 32, 32, 32, Box{0, y, SCREEN_W - 1, y + CELL_H - 1});
         EXPECT_EQ(band.empty(), empty_line[line]) << "line " << line;
     }
-    EXPECT_EQ(count_colour(dbuffer, 220, 220, 220) + count_colour(dbuffer, 32, 32, 32) +
-                  count_colour(dbuffer, 255, 0, 0),
-              SCREEN_W * SCREEN_H);
+    EXPECT_EQ(
+        count_colour(dbuffer, 220, 220, 220) + count_colour(dbuffer, 32, 32, 32) + count_colour(dbuffer, 255, 0, 0),
+        SCREEN_W * SCREEN_H);
 }
 
 // ---------------------------------------------------------------- game over and you win
@@ -273,8 +273,8 @@ TEST_F(Endings, GameOverText) {
 }
 
 const int WIN_COLORS[16][3] = {
-    {255, 12, 0},  {255, 101, 0}, {255, 101, 0}, {255, 158, 0},  {255, 211, 0},  {255, 255, 0},
-    {173, 223, 8}, {8, 207, 16},  {8, 207, 16},  {8, 142, 206},  {8, 142, 206},  {8, 81, 206},
+    {255, 12, 0},  {255, 101, 0},  {255, 101, 0},  {255, 158, 0}, {255, 211, 0}, {255, 255, 0},
+    {173, 223, 8}, {8, 207, 16},   {8, 207, 16},   {8, 142, 206}, {8, 142, 206}, {8, 81, 206},
     {41, 12, 206}, {140, 12, 206}, {206, 12, 123}, {255, 12, 0},
 };
 

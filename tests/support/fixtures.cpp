@@ -1,12 +1,13 @@
 // tests/support/fixtures.cpp
 #include "support/fixtures.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 std::string source_dir() {
     const char *s = getenv("RR_SOURCE_DIR");

@@ -1,8 +1,8 @@
 // tests/support/main_memory.cpp — the library without a window: memory bitmaps, colours and text.
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdlib>
-
-#include <gtest/gtest.h>
 
 #include "app/shell.h"
 

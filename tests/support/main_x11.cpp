@@ -1,9 +1,9 @@
 // tests/support/main_x11.cpp — the real window, keyboard and timer (run under Xvfb).
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-
-#include <gtest/gtest.h>
 
 #include "app/shell.h"
 

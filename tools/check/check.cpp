@@ -1,14 +1,15 @@
 // tools/check/check.cpp — roofrunner-check: loads a data folder with the game's own loaders, plays each level
 // with RIGHT held through the game's own update, and reports every problem in plain words.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdarg>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "app/shell.h"
@@ -161,18 +162,17 @@ static void check_game_sprites() {
         int min_w, rows;  // rows 0: any height
     };
     static const NEED needs[] = {
-        {"Sprites/Train/coach.txt", 2, 0},     {"Sprites/Train/coach2.txt", 4, 0},
-        {"Sprites/Train/coach3.txt", 2, 0},    {"Sprites/Train/connector.txt", 1, 0},
-        {"Sprites/Train/engine.txt", 2, 0},    {"Sprites/Train/track.txt", 1, 0},
-        {"Sprites/Player/player.txt", 1, 0},   {"Sprites/Player/playerj.txt", 1, 0},
-        {"Sprites/Player/playerc.txt", 1, 0},  {"Sprites/Numbers/numbers.txt", 1, 66},
-        {"Sprites/Game/title.txt", 1, 0},      {"Sprites/Game/win.txt", 1, 0},
+        {"Sprites/Train/coach.txt", 2, 0},    {"Sprites/Train/coach2.txt", 4, 0},
+        {"Sprites/Train/coach3.txt", 2, 0},   {"Sprites/Train/connector.txt", 1, 0},
+        {"Sprites/Train/engine.txt", 2, 0},   {"Sprites/Train/track.txt", 1, 0},
+        {"Sprites/Player/player.txt", 1, 0},  {"Sprites/Player/playerj.txt", 1, 0},
+        {"Sprites/Player/playerc.txt", 1, 0}, {"Sprites/Numbers/numbers.txt", 1, 66},
+        {"Sprites/Game/title.txt", 1, 0},     {"Sprites/Game/win.txt", 1, 0},
     };
     for (const NEED &n : needs) {
         ASCII_SPRITE *s = check_sprite_file(n.file);
         if (s == nullptr) continue;
-        if (s->w < n.min_w)
-            problem(n.file, 1, "is %d cells wide; the roof rules need at least %d", s->w, n.min_w);
+        if (s->w < n.min_w) problem(n.file, 1, "is %d cells wide; the roof rules need at least %d", s->w, n.min_w);
         if (n.rows && s->h != n.rows)
             problem(n.file, 1, "has %d rows; the clock needs %d (11 glyphs of 6 rows: 0-9 and the colon)", s->h,
                     n.rows);
@@ -202,8 +202,7 @@ static void check_attr_file(const std::string &file) {
     if (v[0] < 1 || v[1] < 1) problem(file, t[0].line, "the world size %lld x %lld units is below 1", v[0], v[1]);
     if (v[2] < 1 || v[3] < 1) problem(file, t[2].line, "a unit of %lld x %lld pixels is below 1", v[2], v[3]);
     if (v[0] * v[2] > INT_MAX / 2 || v[1] * v[3] > INT_MAX / 2)
-        problem(file, t[0].line, "the world of %lld x %lld pixels is too large for the game", v[0] * v[2],
-                v[1] * v[3]);
+        problem(file, t[0].line, "the world of %lld x %lld pixels is too large for the game", v[0] * v[2], v[1] * v[3]);
     if (v[4] < 1 || v[4] > MAX_CARS) {
         problem(file, t[4].line, "the car count %lld is not 1 to %d", v[4], MAX_CARS);
         return;
@@ -232,7 +231,8 @@ static void check_attr_file(const std::string &file) {
     if (!want_int(file, t, i, "the time limit", &limit)) return;
     if (limit <= 0) problem(file, t[i].line, "the time limit %lld seconds leaves no time to play", limit);
     if (limit * LPS > INT_MAX / 2) problem(file, t[i].line, "the time limit %lld seconds is too large", limit);
-    if (i + 1 < t.size()) problem(file, t[i + 1].line, "unexpected text after the time limit: \"%s\"", t[i + 1].text.c_str());
+    if (i + 1 < t.size())
+        problem(file, t[i + 1].line, "unexpected text after the time limit: \"%s\"", t[i + 1].text.c_str());
 }
 
 // Returns true if the level's files are sound enough to play it.
@@ -255,7 +255,8 @@ static bool check_level_files(const std::string &name) {
     while (i < t.size() && given < count) {
         const TOKEN &kind = t[i++];
         given++;
-        bool is_attr = strcasecmp(kind.text.c_str(), "attr") == 0, is_ascii = strcasecmp(kind.text.c_str(), "ascii") == 0;
+        bool is_attr = strcasecmp(kind.text.c_str(), "attr") == 0,
+             is_ascii = strcasecmp(kind.text.c_str(), "ascii") == 0;
         if (!is_attr && !is_ascii) {
             problem(list, kind.line, "unknown layer kind \"%s\" (attr or ascii); the next word is read as a kind",
                     kind.text.c_str());

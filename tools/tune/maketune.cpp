@@ -33,11 +33,13 @@
 namespace {
 
 // ---------------------------------------------------------------- the score
+// The score keeps a bar a line, as it is read; the formatter would pack the bars together.
+// clang-format off
 
 const int kTempoBpm = 144;  // 36 bars of 4/4 at 144 = exactly 60 seconds
 
 // G major.  Intro (4) | A (8) | A' (8) | B (8) | A'' (8)
-const std::vector<const char*> kMelody = {
+const std::vector<const char *> kMelody = {
     // intro: whistle chord as the train pulls out, then the tune slides in
     "B4+E5 2 R 8 B4+E5 4.",
     "R 1",
@@ -83,7 +85,7 @@ const std::vector<const char*> kMelody = {
 
 // Steady eighths keep the wheels turning; the last notes of a bar walk into
 // the next chord.
-const std::vector<const char*> kBass = {
+const std::vector<const char *> kBass = {
     // intro
     "G2 8 G2 8 D3 8 G2 8 G2 8 G2 8 D3 8 G2 8",
     "G2 8 G2 8 D3 8 G2 8 G2 8 G2 8 D3 8 G2 8",
@@ -127,7 +129,7 @@ const std::vector<const char*> kBass = {
     "D2 8 D2 8 A2 8 D2 8 F#2 8 A2 8 C3 8 F#2 8",
 };
 
-const std::vector<const char*> kChordChart = {
+const std::vector<const char *> kChordChart = {
     "G", "G", "G", "D7",                              // intro
     "G", "G", "C", "G", "G", "Em", "A7", "D7",        // A
     "G", "G", "C", "Cm", "G", "E7", "Am D7", "G",     // A'
@@ -135,7 +137,7 @@ const std::vector<const char*> kChordChart = {
     "G", "G", "C", "G", "C", "D7", "G", "D7",         // A''
 };
 
-const std::map<std::string, const char*> kVoicings = {
+const std::map<std::string, const char *> kVoicings = {
     {"G", "G3+B3+D4"},   {"C", "G3+C4+E4"},   {"Cm", "G3+C4+Eb4"},
     {"D", "F#3+A3+D4"},  {"D7", "F#3+C4+D4"}, {"Em", "G3+B3+E4"},
     {"E7", "G#3+D4+E4"}, {"A7", "G3+C#4+E4"}, {"Am", "A3+C4+E4"},
@@ -143,12 +145,12 @@ const std::map<std::string, const char*> kVoicings = {
 };
 
 // Off-beat strums: the "chuck" between the bass notes.
-const char* const kComp = "R 8 x 8 R 8 x 8 R 8 x 8 R 8 x 8";
+const char * const kComp = "R 8 x 8 R 8 x 8 R 8 x 8 R 8 x 8";
 
 struct DrumLine {
     int note;        // GM percussion key
     int lengthSteps; // how long the key is held, in 16ths
-    const char* steps;
+    const char * steps;
 };
 
 // GM keys: 36 kick, 38 snare, 42 closed hat, 49 crash, 54 tambourine,
@@ -171,7 +173,7 @@ const std::map<std::string, std::vector<DrumLine>> kDrumPatterns = {
               {47, 1, "..........x....."}}},
 };
 
-const std::vector<const char*> kDrums = {
+const std::vector<const char *> kDrums = {
     // intro
     "chug+crash+toot", "chug", "chug", "fill",
     // A
@@ -188,7 +190,7 @@ const std::vector<const char*> kDrums = {
 // Mix: channel (0-based; 9 is drums), GM program (0-based), volume, pan,
 // base velocity, fraction of each note actually held.
 struct Voice {
-    const char* name;
+    const char * name;
     int channel;
     int program;
     int volume;
@@ -201,6 +203,7 @@ const Voice kMelodyVoice = {"Lead", 0, 80, 104, 64, 92, 0.85};   // square lead
 const Voice kBassVoice = {"Bass", 1, 33, 100, 60, 90, 0.70};    // finger bass
 const Voice kChordVoice = {"Strum", 2, 25, 80, 76, 74, 0.60};   // steel guitar
 const Voice kDrumVoice = {"Drums", 9, 0, 88, 64, 0, 0.90};     // standard kit
+// clang-format on
 
 // ------------------------------------------------------------ the machinery
 
@@ -219,36 +222,47 @@ struct Track {
     std::vector<Event> events;
 };
 
-[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
+[[noreturn]] void fail(const std::string &what) { throw std::runtime_error(what); }
 
-int parsePitch(const std::string& s) {
+int parsePitch(const std::string &s) {
     static const int kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // A..G
     if (s.empty() || s[0] < 'A' || s[0] > 'G') fail("bad pitch '" + s + "'");
     int note = kSemitone[s[0] - 'A'];
     size_t i = 1;
-    if (i < s.size() && s[i] == '#') { ++note; ++i; }
-    else if (i < s.size() && s[i] == 'b') { --note; ++i; }
+    if (i < s.size() && s[i] == '#') {
+        ++note;
+        ++i;
+    } else if (i < s.size() && s[i] == 'b') {
+        --note;
+        ++i;
+    }
     if (i + 1 != s.size() || s[i] < '0' || s[i] > '8') fail("bad octave in '" + s + "'");
     int midi = (s[i] - '0' + 1) * 12 + note;
     if (midi < 0 || midi > 127) fail("pitch out of range '" + s + "'");
     return midi;
 }
 
-int parseLength(const std::string& s) {
+int parseLength(const std::string &s) {
     size_t n = 0;
     int denom = 0;
-    try { denom = std::stoi(s, &n); } catch (...) { fail("bad length '" + s + "'"); }
-    if (denom != 1 && denom != 2 && denom != 4 && denom != 8 && denom != 16)
+    try {
+        denom = std::stoi(s, &n);
+    } catch (...) {
         fail("bad length '" + s + "'");
+    }
+    if (denom != 1 && denom != 2 && denom != 4 && denom != 8 && denom != 16) fail("bad length '" + s + "'");
     int ticks = kBarTicks / denom;
     std::string rest = s.substr(n);
-    if (rest == ".") ticks += ticks / 2;
-    else if (rest == "t") ticks = ticks * 2 / 3;
-    else if (!rest.empty()) fail("bad length '" + s + "'");
+    if (rest == ".")
+        ticks += ticks / 2;
+    else if (rest == "t")
+        ticks = ticks * 2 / 3;
+    else if (!rest.empty())
+        fail("bad length '" + s + "'");
     return ticks;
 }
 
-std::vector<int> parseChord(const std::string& s) {
+std::vector<int> parseChord(const std::string &s) {
     std::vector<int> notes;
     std::stringstream in(s);
     std::string p;
@@ -256,17 +270,16 @@ std::vector<int> parseChord(const std::string& s) {
     return notes;
 }
 
-void addNote(Track& t, const Voice& v, uint32_t tick, int ticks, int note, int vel) {
+void addNote(Track &t, const Voice &v, uint32_t tick, int ticks, int note, int vel) {
     int held = std::max(1, static_cast<int>(ticks * v.gate));
     vel = std::clamp(vel, 1, 127);
     uint8_t ch = static_cast<uint8_t>(v.channel);
-    t.events.push_back({tick, 2, {static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(note),
-                                  static_cast<uint8_t>(vel)}});
-    t.events.push_back({tick + held, 0, {static_cast<uint8_t>(0x80 | ch),
-                                         static_cast<uint8_t>(note), 64}});
+    t.events.push_back(
+        {tick, 2, {static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(note), static_cast<uint8_t>(vel)}});
+    t.events.push_back({tick + held, 0, {static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(note), 64}});
 }
 
-Track startTrack(const Voice& v) {
+Track startTrack(const Voice &v) {
     Track t{v.name, {}};
     uint8_t ch = static_cast<uint8_t>(v.channel);
     t.events.push_back({0, 1, {static_cast<uint8_t>(0xC0 | ch), static_cast<uint8_t>(v.program)}});
@@ -277,14 +290,14 @@ Track startTrack(const Voice& v) {
 
 // One bar of "PITCH LENGTH" pairs onto the track; a bar that does not fill
 // exactly 4/4 stops the program rather than shifting every later bar.
-void addBar(Track& t, const Voice& v, int bar, const std::string& text) {
+void addBar(Track &t, const Voice &v, int bar, const std::string &text) {
     std::stringstream in(text);
     std::string pitch, length;
     uint32_t start = static_cast<uint32_t>(bar * kBarTicks);
     int pos = 0;
     while (in >> pitch) {
-        if (!(in >> length)) fail("bar " + std::to_string(bar + 1) + " of " + v.name +
-                                  ": '" + pitch + "' has no length");
+        if (!(in >> length))
+            fail("bar " + std::to_string(bar + 1) + " of " + v.name + ": '" + pitch + "' has no length");
         int ticks = parseLength(length);
         if (pitch != "R") {
             // a little lift on the downbeat so the phrase swings forward
@@ -294,11 +307,11 @@ void addBar(Track& t, const Voice& v, int bar, const std::string& text) {
         pos += ticks;
     }
     if (pos != kBarTicks)
-        fail("bar " + std::to_string(bar + 1) + " of " + v.name + " lasts " +
-             std::to_string(pos) + " ticks, want " + std::to_string(kBarTicks));
+        fail("bar " + std::to_string(bar + 1) + " of " + v.name + " lasts " + std::to_string(pos) + " ticks, want " +
+             std::to_string(kBarTicks));
 }
 
-Track buildPart(const Voice& v, const std::vector<const char*>& bars) {
+Track buildPart(const Voice &v, const std::vector<const char *> &bars) {
     Track t = startTrack(v);
     for (size_t b = 0; b < bars.size(); ++b) addBar(t, v, static_cast<int>(b), bars[b]);
     return t;
@@ -311,7 +324,7 @@ Track buildChords() {
         std::stringstream chart(kChordChart[b]);
         for (std::string n; chart >> n;) names.push_back(n);
         if (names.empty()) fail("bar " + std::to_string(b + 1) + " of the chord chart is empty");
-        for (const auto& n : names)
+        for (const auto &n : names)
             if (!kVoicings.count(n)) fail("no voicing for chord '" + n + "'");
         // Substitute the chord for every x, choosing by where in the bar it falls.
         std::stringstream rhythm(kComp);
@@ -334,7 +347,7 @@ Track buildDrums() {
         for (std::string name; std::getline(names, name, '+');) {
             auto it = kDrumPatterns.find(name);
             if (it == kDrumPatterns.end()) fail("no drum pattern '" + name + "'");
-            for (const DrumLine& line : it->second) {
+            for (const DrumLine &line : it->second) {
                 std::string steps = line.steps;
                 if (steps.size() != 16) fail("drum pattern '" + name + "' needs 16 steps");
                 for (int s = 0; s < 16; ++s) {
@@ -356,7 +369,7 @@ Track buildDrums() {
     return t;
 }
 
-void putVarLen(std::vector<uint8_t>& out, uint32_t v) {
+void putVarLen(std::vector<uint8_t> &out, uint32_t v) {
     uint8_t buf[5];
     int n = 0;
     buf[n++] = v & 0x7F;
@@ -364,11 +377,11 @@ void putVarLen(std::vector<uint8_t>& out, uint32_t v) {
     while (n) out.push_back(buf[--n]);
 }
 
-void putBE(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+void putBE(std::vector<uint8_t> &out, uint32_t v, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-std::vector<uint8_t> meta(uint8_t type, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> meta(uint8_t type, const std::vector<uint8_t> &data) {
     std::vector<uint8_t> b = {0xFF, type};
     putVarLen(b, static_cast<uint32_t>(data.size()));
     b.insert(b.end(), data.begin(), data.end());
@@ -376,14 +389,13 @@ std::vector<uint8_t> meta(uint8_t type, const std::vector<uint8_t>& data) {
 }
 
 std::vector<uint8_t> encodeTrack(Track t, uint32_t endTick) {
-    t.events.insert(t.events.begin(),
-                    {0, -1, meta(0x03, std::vector<uint8_t>(t.name.begin(), t.name.end()))});
-    std::stable_sort(t.events.begin(), t.events.end(), [](const Event& a, const Event& b) {
+    t.events.insert(t.events.begin(), {0, -1, meta(0x03, std::vector<uint8_t>(t.name.begin(), t.name.end()))});
+    std::stable_sort(t.events.begin(), t.events.end(), [](const Event &a, const Event &b) {
         return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
     });
     std::vector<uint8_t> body;
     uint32_t now = 0;
-    for (const Event& e : t.events) {
+    for (const Event &e : t.events) {
         if (e.tick > endTick) fail("track " + t.name + " runs past the end of the tune");
         putVarLen(body, e.tick - now);
         now = e.tick;
@@ -402,33 +414,34 @@ std::vector<uint8_t> encodeTrack(Track t, uint32_t endTick) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     const std::string path = argc > 1 ? argv[1] : "Data/Music/train.mid";
     try {
         const size_t bars = kMelody.size();
         if (kBass.size() != bars || kChordChart.size() != bars || kDrums.size() != bars)
-            fail("parts differ in length: melody " + std::to_string(bars) + ", bass " +
-                 std::to_string(kBass.size()) + ", chords " + std::to_string(kChordChart.size()) +
-                 ", drums " + std::to_string(kDrums.size()) + " bars");
+            fail("parts differ in length: melody " + std::to_string(bars) + ", bass " + std::to_string(kBass.size()) +
+                 ", chords " + std::to_string(kChordChart.size()) + ", drums " + std::to_string(kDrums.size()) +
+                 " bars");
         const uint32_t endTick = static_cast<uint32_t>(bars * kBarTicks);
 
         Track conductor{"Train", {}};
         const uint32_t usPerQuarter = 60000000u / kTempoBpm;
         conductor.events.push_back({0, 1, meta(0x58, {4, 2, 24, 8})});  // 4/4
         conductor.events.push_back({0, 1, meta(0x59, {1, 0})});         // G major
-        conductor.events.push_back({0, 1, meta(0x51, {static_cast<uint8_t>(usPerQuarter >> 16),
-                                                      static_cast<uint8_t>(usPerQuarter >> 8),
-                                                      static_cast<uint8_t>(usPerQuarter)})});
+        conductor.events.push_back(
+            {0, 1,
+             meta(0x51, {static_cast<uint8_t>(usPerQuarter >> 16), static_cast<uint8_t>(usPerQuarter >> 8),
+                         static_cast<uint8_t>(usPerQuarter)})});
 
-        std::vector<Track> tracks = {conductor, buildPart(kMelodyVoice, kMelody),
-                                     buildPart(kBassVoice, kBass), buildChords(), buildDrums()};
+        std::vector<Track> tracks = {conductor, buildPart(kMelodyVoice, kMelody), buildPart(kBassVoice, kBass),
+                                     buildChords(), buildDrums()};
 
         std::vector<uint8_t> file = {'M', 'T', 'h', 'd'};
         putBE(file, 6, 4);
         putBE(file, 1, 2);  // format 1: one track per part plus the tempo track
         putBE(file, static_cast<uint32_t>(tracks.size()), 2);
         putBE(file, kDivision, 2);
-        for (const Track& t : tracks) {
+        for (const Track &t : tracks) {
             auto chunk = encodeTrack(t, endTick);
             file.insert(file.end(), chunk.begin(), chunk.end());
         }
@@ -436,13 +449,12 @@ int main(int argc, char** argv) {
         std::filesystem::path p(path);
         if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
         std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        out.write(reinterpret_cast<const char *>(file.data()), static_cast<std::streamsize>(file.size()));
         if (!out) fail("cannot write " + path);
 
         const double seconds = static_cast<double>(endTick) / kDivision * 60.0 / kTempoBpm;
-        std::printf("%s: %zu bars at %d bpm, %.1f s, %zu bytes\n", path.c_str(), bars, kTempoBpm,
-                    seconds, file.size());
-    } catch (const std::exception& e) {
+        std::printf("%s: %zu bars at %d bpm, %.1f s, %zu bytes\n", path.c_str(), bars, kTempoBpm, seconds, file.size());
+    } catch (const std::exception &e) {
         std::fprintf(stderr, "maketune: %s\n", e.what());
         return 1;
     }
