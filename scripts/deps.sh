@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Installs everything the game, its tools and its tests need on Debian 12 (through sudo when not root).
+# Installs what the game, its tools and its tests need on Debian 12 (through sudo when not root).
+#   scripts/deps.sh [GROUP...]    groups: game (the default), test
 set -euo pipefail
-packages=(
-  build-essential cmake pkg-config liballegro4-dev
-  googletest libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
-  xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
-  freepats python3 procps
-)
+declare -A groups
+groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
+groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
+  xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps"
+[ $# -gt 0 ] || set -- game
+packages=()
+for g in "$@"; do
+  [ -n "${groups[$g]:-}" ] || { echo "deps: no group '$g' (have: ${!groups[*]})" >&2; exit 2; }
+  read -r -a list <<<"${groups[$g]}"
+  packages+=("${list[@]}")
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -15,6 +20,8 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Another apt run (an unattended upgrade, a second build) may hold the lock for a while.
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
+    "${missing[@]}"
 fi

@@ -2,7 +2,7 @@
 # Installs what is needed, builds, and runs every test: the plain build, then the sanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh game test
 jobs="$(nproc)"
 bash scripts/format.sh
 
