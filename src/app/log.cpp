@@ -48,6 +48,8 @@ void log_close() {
 
 int log_init() {
     log_close();
+    // Two target names pick a standard stream. "stderrt" is spelt so on purpose, the name the log has always
+    // answered to for standard error: do not correct it.
     if (strcmp(LOG_TARGET, "stdout") == 0) {
         log_file = stdout;
     } else if (strcmp(LOG_TARGET, "stderrt") == 0) {

@@ -10,5 +10,7 @@ void tick_callback();
 void quit_loop();
 void loop_run();
 
-// The loop's three calls; the state machine's by default. Tests put their own in to watch the order.
-void loop_set_dispatch(void (*input)(), void (*update)(), void (*render)());
+// What the loop drives: one input poll, one logic tick, one frame, and what a press of the window's close
+// button asks for (taken at the start of a pass, on this thread). The loop knows nothing of screens: main wires
+// the screen state machine in, tests put their own in to watch the order. An empty slot does nothing.
+void loop_set_dispatch(void (*input)(), void (*update)(), void (*render)(), void (*close)());

@@ -86,6 +86,12 @@ void quit_to_menu() {
     change_state(STATE_MENU);
 }
 
+void game_close() {
+    // Also from the pause, which ESC alone could not leave: the game screen is never left paused.
+    help_overlay = 0;
+    quit_to_menu();
+}
+
 int game_renderer_init() {
     log_printf("Initializing Game Renderer");
     return 0;

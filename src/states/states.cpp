@@ -17,6 +17,7 @@ struct SCREEN {
     void (*input)();
     void (*update)();
     void (*render)();
+    void (*close)();  // before a quit asked by the window's close button: leave as the screen's own way out would
 };
 
 static void fallback_input() {
@@ -34,14 +35,14 @@ static void fallback_render() {
 
 // Indexed by state number; any other number shows the fallback row.
 static const SCREEN screens[] = {
-    /* STATE_GAME      */ {game_enter, game_exit, game_input, game_update, game_render},
-    /* STATE_GAME_OVER */ {nullptr, nullptr, game_over_input, nullptr, game_over_render},
-    /* STATE_YOU_WIN   */ {you_win_enter, you_win_exit, you_win_input, you_win_update, you_win_render},
-    /* STATE_MENU      */ {menu_enter, menu_exit, menu_input, menu_update, menu_render},
-    /* STATE_VICTORY   */ {victory_enter, victory_exit, victory_input, victory_update, victory_render},
-    /* STATE_HELP      */ {nullptr, nullptr, help_input, nullptr, help_render},
+    /* STATE_GAME      */ {game_enter, game_exit, game_input, game_update, game_render, game_close},
+    /* STATE_GAME_OVER */ {nullptr, nullptr, game_over_input, nullptr, game_over_render, nullptr},
+    /* STATE_YOU_WIN   */ {you_win_enter, you_win_exit, you_win_input, you_win_update, you_win_render, nullptr},
+    /* STATE_MENU      */ {menu_enter, menu_exit, menu_input, menu_update, menu_render, nullptr},
+    /* STATE_VICTORY   */ {victory_enter, victory_exit, victory_input, victory_update, victory_render, nullptr},
+    /* STATE_HELP      */ {nullptr, nullptr, help_input, nullptr, help_render, nullptr},
 };
-static const SCREEN fallback = {nullptr, nullptr, fallback_input, nullptr, fallback_render};
+static const SCREEN fallback = {nullptr, nullptr, fallback_input, nullptr, fallback_render, nullptr};
 
 static const SCREEN &screen_of(int state) {
     if (state >= 0 && state < (int)(sizeof screens / sizeof screens[0])) return screens[state];
@@ -67,6 +68,19 @@ void request_quit() {
     transition_count++;
     quit_pending++;
 }
+
+void state_close() {
+    if (quit_pending) return;
+    run(screen_of(current_state).close);
+    request_quit();
+}
+
+int game_init() {
+    change_state(STATE_MENU);
+    return 0;
+}
+
+void game_uninit() { state_exit(); }
 
 void state_input() {
     if (transition_count || quit_pending) return;

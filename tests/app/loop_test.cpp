@@ -42,12 +42,13 @@ class Loop : public testing::Test {
         min_ticks_at_update = 1 << 30;
         quit_flag = 0;
         tick_count = 0;
-        loop_set_dispatch(rec_input, rec_update, rec_render);
+        loop_set_dispatch(rec_input, rec_update, rec_render, nullptr);
     }
     void TearDown() override {
-        loop_set_dispatch(nullptr, nullptr, nullptr);
+        loop_set_dispatch(nullptr, nullptr, nullptr, nullptr);
         quit_flag = 0;
         tick_count = 0;
+        close_requested = 0;
     }
 };
 
@@ -97,7 +98,7 @@ TEST_F(Loop, EachPassWorksOffWhatIsPendingAtItsStart) {
             tick_count = count('R') == 1 ? 4 : 1;
         }
     };
-    loop_set_dispatch(rec_input, rec_update, Refill::render);
+    loop_set_dispatch(rec_input, rec_update, Refill::render, nullptr);
     loop_run();
     EXPECT_EQ(calls, "I" + repeat("UI", 2) + "R" + "I" + repeat("UI", 4) + "R" + "I" + repeat("UI", 1) + "R");
     EXPECT_EQ(tick_count.load(), 1) << "the ticks that came with the last frame stay pending";
@@ -112,7 +113,7 @@ TEST_F(Loop, QuitIsSeenOnlyAtTheEndOfAPass) {
             if (count('U') == 1) quit_loop();
         }
     };
-    loop_set_dispatch(rec_input, QuitEarly::update, rec_render);
+    loop_set_dispatch(rec_input, QuitEarly::update, rec_render, nullptr);
     renders_before_quit = 100;
     tick_count = 3;
     loop_run();
@@ -126,6 +127,24 @@ TEST_F(Loop, ReturnsAtOnceWhenQuitIsAlreadyRaised) {
     loop_run();
     EXPECT_EQ(calls, "");
     EXPECT_EQ(tick_count.load(), 5);
+}
+
+TEST_F(Loop, TheCloseButtonIsHeardOnceAtTheStartOfAPass) {
+    struct Close {
+        static void call() { calls += 'C'; }
+    };
+    loop_set_dispatch(rec_input, rec_update, rec_render, Close::call);
+    close_requested = 1;
+    tick_count = 1;
+    loop_run();
+    EXPECT_EQ(calls, "CIUIR");
+    EXPECT_EQ(close_requested.load(), 0) << "taken, not heard again";
+
+    SetUp();
+    loop_set_dispatch(rec_input, rec_update, rec_render, Close::call);
+    tick_count = 1;
+    loop_run();
+    EXPECT_EQ(calls, "IUIR") << "no press, no call";
 }
 
 TEST(TickCallback, CountsOneTickPerCall) {

@@ -56,11 +56,11 @@ class LoopWithTimer : public testing::Test {
         quit_flag = 0;
         ASSERT_EQ(install_int_ex(tick_callback, BPS_TO_TIMER(LPS)), 0);
         tick_count = 0;
-        loop_set_dispatch(rec_input, rec_update, rec_render);
+        loop_set_dispatch(rec_input, rec_update, rec_render, nullptr);
     }
     void TearDown() override {
         remove_int(tick_callback);
-        loop_set_dispatch(nullptr, nullptr, nullptr);
+        loop_set_dispatch(nullptr, nullptr, nullptr, nullptr);
         quit_flag = 0;
         tick_count = 0;
     }

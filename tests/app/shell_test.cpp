@@ -60,6 +60,7 @@ void expect_platform_up(const std::vector<std::string> &got) {
 }
 
 TEST(Shell, EveryStageRestartsInsteadOfLeakingAndShutsDownOnce) {
+    shell_set_game(game_init, game_uninit);  // as main wires the screens in
     remove_tree("gamelog.txt");
     remove_tree("Data");  // the menu works without its title picture
 

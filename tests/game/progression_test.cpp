@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/log.h"
+#include "app/loop.h"
 #include "app/shell.h"
 #include "game/game.h"
 #include "game/game_world.h"
@@ -245,6 +246,40 @@ TEST_F(Progression, EveryNewGameStartsAtTheFirstLevelWithEverythingLoadedAfresh)
         ASSERT_NE(coach_sprite, nullptr);
         EXPECT_EQ(coach_sprite->w, 14);
         EXPECT_EQ(log_since_init().back(), "First Level");
+        TearDown();
+    }
+}
+
+// The window's close button during play: the level ends and the game screen is left once, as ESC would, before
+// the quit; the shut-down's own exit of the current screen (the menu by then) adds nothing.
+TEST_F(Progression, ClosingTheWindowInPlayEndsTheLevelAndLeavesTheGameOnce) {
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused under the help page" : "running");
+        SetUp();
+        quit_flag = 0;
+        write_levels({level(90), level(30)});
+        enter_game();
+        ASSERT_EQ(current_state, STATE_GAME);
+        ASSERT_TRUE(tick_and_poll());
+        if (paused) help_overlay = 1;
+        size_t mark = log_messages().size();
+
+        state_close();
+        EXPECT_EQ(level_attr, nullptr) << "the level ended";
+        EXPECT_EQ(time_left, 0);
+        EXPECT_EQ(help_overlay, 0);
+        EXPECT_EQ(current_state, STATE_MENU);
+        EXPECT_EQ(quit_pending, 1);
+        EXPECT_TRUE(all_slots_empty());
+        state_close();  // pressed again before the quit is carried out: nothing more
+        EXPECT_EQ(quit_pending, 1);
+
+        state_update();
+        EXPECT_EQ(quit_flag, 1);
+        game_uninit();
+        Lines all = log_messages();
+        EXPECT_EQ(Lines(all.begin() + (long)mark, all.end()), LEAVING) << "each line once";
+        quit_flag = 0;
         TearDown();
     }
 }

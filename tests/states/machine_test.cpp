@@ -164,11 +164,15 @@ TEST_F(Machine, EscOnTheFallbackScreenQuits) {
     EXPECT_EQ(quit_flag, 1);
 }
 
+// The loop driving the state machine, wired as main wires it.
+void wire_loop() { loop_set_dispatch(state_input, state_update, state_render, state_close); }
+
 // The close button only raises a flag; the loop turns it into the same quit as the menu's "Exit".
 TEST_F(Machine, CloseButtonEndsTheLoopThroughOneQuitRequest) {
     for (bool exit_chosen_too : {false, true}) {
         SCOPED_TRACE(exit_chosen_too);
         reset();
+        wire_loop();
         show(STATE_MENU);
         if (exit_chosen_too) request_quit();
         close_requested = 1;
@@ -183,15 +187,11 @@ TEST_F(Machine, CloseButtonEndsTheLoopThroughOneQuitRequest) {
         game_uninit();  // at shut-down the exit runs a second time, harmlessly
         EXPECT_EQ(menu_pattern, nullptr);
     }
+    loop_set_dispatch(nullptr, nullptr, nullptr, nullptr);
 }
 
 TEST_F(Machine, ExitChosenInTheLoopEndsItAfterThatPass) {
-    // The loop's own calls again, after a test dispatch was put back with nulls.
-    struct Never {
-        static void call() { ADD_FAILURE() << "the test dispatch is still in use"; }
-    };
-    loop_set_dispatch(Never::call, Never::call, Never::call);
-    loop_set_dispatch(nullptr, nullptr, nullptr);
+    wire_loop();
     show(STATE_MENU);
     press(KEY_DOWN);
     press(KEY_DOWN);
@@ -204,6 +204,7 @@ TEST_F(Machine, ExitChosenInTheLoopEndsItAfterThatPass) {
     EXPECT_EQ(menu_pattern, nullptr);
     EXPECT_EQ(tick_count.load(), 0) << "the quit's pass still works off its ticks";
     EXPECT_TRUE(dbuffer_untouched()) << "no frame after the quit";
+    loop_set_dispatch(nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
