@@ -5,7 +5,7 @@ set -euo pipefail
 declare -A groups
 groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
 groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
-  xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps"
+  xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
 [ $# -gt 0 ] || set -- game
 packages=()
 for g in "$@"; do

@@ -1,5 +1,5 @@
-"""Desktop-side helpers for the end-to-end tests: what the screen shows (menu, help page, the clock's digits), the
-window's X11 identity and icon, screenshots for the docs, the captured sound, and the installed launcher."""
+"""Desktop-side helpers for the end-to-end tests: the window's X11 identity and icon, a second window to take the
+focus, screenshots for the docs, and the game's sound captured through ALSA."""
 import array
 import ctypes
 import ctypes.util
@@ -10,20 +10,6 @@ import time
 
 import rr
 
-GREY = (220, 220, 220)       # menu, help and victory pages
-TITLE = (25, 25, 95)         # the title picture
-RED = (255, 0, 0)            # the menu's chosen item, "Help", "G A M E  O V E R"
-CLOCK_BOX = (120, 0, 360, 48)  # "MM:SS", five glyphs of 6 x 6 cells from x = 120
-
-
-def shot(game, path=None):
-    """The window as an rr.Shot of 8-bit channels; also saved as PNG when a path is given."""
-    ppm = subprocess.run(["import", "-window", game.window, "-depth", "8", "ppm:-"], env=game.display.env,
-                         capture_output=True, check=True).stdout
-    if path:
-        subprocess.run(["convert", "ppm:-", path], input=ppm, check=True)
-    return rr.Shot(rr.parse_ppm(ppm))
-
 
 def doc_shot(game, name):
     """With RR_SCREENSHOTS=dir set, saves the window as dir/name (the README's pictures); returns the shot."""
@@ -32,65 +18,7 @@ def doc_shot(game, name):
     if folder:
         os.makedirs(folder, exist_ok=True)
         path = os.path.join(folder, name)
-    return shot(game, path)
-
-
-def crop(s, box):
-    x0, y0, x1, y1 = box
-    return b"".join(s.rgb[(y * s.w + x0) * 3:(y * s.w + x1) * 3] for y in range(y0, y1))
-
-
-def is_menu(s):
-    return s.count(TITLE, (0, 30, 640, 142)) > 1000 and s.count(GREY, (0, 0, 640, 480)) > 100000
-
-
-def is_help(s):
-    return s.count(GREY) > 250000 and s.count(RED, (280, 16, 360, 32)) > 20 and s.count(TITLE, (0, 30, 640, 142)) == 0
-
-
-def wait_screen(game, test, timeout=10, step=0.2):
-    """Polls screenshots until test(shot) holds; returns the seconds it took, or None."""
-    start = time.time()
-    while time.time() - start < timeout:
-        if test(shot(game)):
-            return time.time() - start
-        time.sleep(step)
-    return None
-
-
-def _glyphs():
-    """The clock's digit glyphs from the shipped numbers sprite, as sets of occupied (column, row) cells."""
-    with open(os.path.join(rr.SOURCE_DIR, "Data", "Sprites", "Numbers", "numbers.txt"), encoding="latin-1") as f:
-        lines = f.read().split("\n")
-    w, h = (int(v) for v in lines[0].split())
-    colour = tuple(int(v) for v in lines[1].split())
-    rows = [(lines[2 + i] if 2 + i < len(lines) else "").ljust(w)[:w] for i in range(h)]
-    glyphs = []
-    for g in range(11):
-        glyphs.append({(c, r) for r in range(6) for c in range(w) if rows[6 * g + r][c] != " "})
-    return w, colour, glyphs
-
-
-def read_clock(s):
-    """The seconds the clock shows, read cell by cell against the digit glyphs; None if it is not on screen."""
-    w, colour, glyphs = _glyphs()
-    step = w * 8
-    values = []
-    for i in range(5):
-        cells = set()
-        for r in range(6):
-            for c in range(w):
-                x, y = 120 + i * step + c * 8, r * 8
-                if s.count(colour, (x, y, x + 8, y + 8), tol=12) > 0:
-                    cells.add((c, r))
-        dist = [len(cells ^ g) for g in glyphs]
-        best = min(range(11), key=lambda k: dist[k])
-        if dist[best] > 2:
-            return None
-        values.append(best)
-    if values[2] != 10 or 10 in values[:2] + values[3:]:
-        return None
-    return (values[0] * 10 + values[1]) * 60 + values[3] * 10 + values[4]
+    return game.shot(path)
 
 
 def wm_class(game):

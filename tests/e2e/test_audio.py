@@ -1,6 +1,7 @@
 """The music as a player hears it: the game's sound goes through ALSA's file plugin into a raw file, and the file's
-loudness is measured while the title menu shows, while the first and the second level play, and after ESC. Also:
-without a sound device, and with a device but no patch set, the game still plays and quits cleanly."""
+loudness is measured while the title menu shows, while the first and the second level play, and after ESC. Also
+the machine states without music: no sound device, no patch set, neither: the game plays and quits cleanly, and
+counts sound as on only when a driver was found."""
 import os
 import shutil
 import sys
@@ -12,32 +13,17 @@ sys.path.insert(0, os.path.dirname(__file__))
 import rr  # noqa: E402
 import rr_desktop as dt  # noqa: E402
 
-PLAY_LINES = ["Loaded Game Sprites", "Initializing Level Renderer", "Initializing Game Renderer", "First Level"]
-QUIT_LINES = ["Quitting Game Renderer", "Quitting Level Renderer", "Unloaded Game Sprites"]
 SILENT = 30      # RMS of 16-bit samples about their mid-level: below this nothing is heard
 LOUD = 1000      # a tune that is clearly playing
 SPAN = 60        # windows of the envelope compared when looking for the tune's beginning (about 2.5 s)
+NO_DEVICE = "pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n"  # a card that does not exist
 
 
-def exit_from_menu(test, g):
-    g.press("Down")
-    g.press("Down")
-    g.key_down("Return")
-    test.assertEqual(g.wait_exit(), 0)
-
-
-def play_briefly_and_quit(test, g):
-    """Game, two seconds of RIGHT, ESC, Exit: the whole run must end cleanly."""
-    test.assertTrue(g.wait_log("Initialized Game"))
-    test.assertIsNotNone(dt.wait_screen(g, dt.is_menu), "no title menu")
-    g.press("Return")
-    test.assertTrue(g.wait_log("First Level"))
+def play_briefly(test, g):
+    """Game, RIGHT held a while, ESC: the level plays and is left for the menu."""
+    test.assertTrue(g.play(), g.log())
     g.press("Right", hold=2)
-    g.press("Escape")
-    test.assertTrue(g.wait_log("Unloaded Game Sprites"))
-    time.sleep(0.5)
-    exit_from_menu(test, g)
-    rr.check_run(rr.runs(g.log())[-1], middle=PLAY_LINES + QUIT_LINES)
+    test.assertTrue(g.hold_until("Escape", lambda: g.log().count("Unloaded Game Sprites") >= 1), "ESC not seen")
 
 
 class AudioTest(unittest.TestCase):
@@ -46,31 +32,27 @@ class AudioTest(unittest.TestCase):
         cap = dt.Capture(tmp)
         work = rr.make_workdir()
         with rr.Display() as d:
-            g = rr.Game(d, work, env=cap.env())
+            g = rr.start_game(d, work, env=cap.env())
             try:
-                g.wait_window()
-                self.assertTrue(g.wait_log("Initialized Game"))
                 self.assertIn("Sound system Initialized", g.log(), "no sound through the file device")
-                self.assertIsNotNone(dt.wait_screen(g, dt.is_menu), "no title menu")
+                self.assertIsNotNone(g.wait_menu(), "no title menu")
                 time.sleep(1.5)
                 menu_end = cap.size()
-                g.press("Return", after=0)
-                self.assertTrue(g.wait_log("First Level"))
+                self.assertTrue(g.play())
                 first = cap.size()
                 g.key_down("Right")
                 self.assertTrue(g.wait_log("Next Level, @Level 1", timeout=40))
                 second = cap.size()
                 time.sleep(3)
                 g.key_up("Right")
-                g.press("Escape", after=0)
-                self.assertTrue(g.wait_log("Unloaded Game Sprites"))
+                self.assertTrue(g.hold_until("Escape", lambda: g.log().count("Unloaded Game Sprites") >= 1))
                 esc = cap.size()
                 time.sleep(1.5)
                 end = cap.size()
-                exit_from_menu(self, g)
+                self.assertEqual(g.exit_through_menu(), 0)
             finally:
                 g.kill()
-        rr.check_run(rr.runs(g.log())[-1], middle=PLAY_LINES + ["Next Level, @Level 1"] + QUIT_LINES)
+        rr.check_run(rr.runs(g.log())[-1], middle=rr.PLAY_LINES + ["Next Level, @Level 1"] + rr.QUIT_LINES)
         self.assertGreater(menu_end, 0, "nothing was written to the sound device on the menu")
 
         env, crossings = cap.levels(0, end)
@@ -111,39 +93,58 @@ class AudioTest(unittest.TestCase):
         self.assertGreater(restart, middle + 0.05, "the tune's opening is not told apart from its middle")
         shutil.rmtree(tmp, ignore_errors=True)
 
-    def test_no_sound_device_or_no_patch_set_the_game_plays_silently(self):
+    def test_sound_is_on_only_with_a_driver_found(self):
+        """Machine states, each a whole run: the log's sound line; whether the game then needs the tune (with sound
+        it loads train.mid and returns to the menu without it; without sound it never opens it); and with a device
+        but no patch set, that nothing is heard."""
+        # (device, patch set beside the program, sound line)
+        cases = [
+            (False, False, "Sound system disabled"),  # the library finds only its null drivers
+            (False, True, "Sound system disabled"),
+            (True, False, "Sound system Initialized"),  # a digital driver, and no MIDI one
+        ]
         tmp = tempfile.mkdtemp(prefix="rr-audio-")
-        work = rr.make_workdir()
+        bare = os.path.join(tmp, "bare")
+        os.makedirs(bare)
+        shutil.copy2(rr.BINARY, bare)
         with rr.Display() as d:
-            # No device: the default ALSA device is a card that does not exist.
-            home = os.path.join(tmp, "nodevice")
-            os.makedirs(home)
-            with open(os.path.join(home, ".asoundrc"), "w") as f:
-                f.write("pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n")
-            g = rr.Game(d, work, env={"HOME": home})
-            try:
-                g.wait_window()
-                play_briefly_and_quit(self, g)
-            finally:
-                g.kill()
-            self.assertIn("Sound system disabled", g.log())
-
-            # A device but no patch set beside the program: the tune is loaded and played, and nothing is heard.
-            bare = os.path.join(tmp, "bare")
-            os.makedirs(bare)
-            shutil.copy2(rr.BINARY, bare)
-            cap = dt.Capture(os.path.join(tmp, "capture"))
-            work2 = rr.make_workdir()
-            g = rr.Game(d, work2, env=cap.env(), binary=os.path.join(bare, os.path.basename(rr.BINARY)))
-            try:
-                g.wait_window()
-                play_briefly_and_quit(self, g)
-            finally:
-                g.kill()
-            self.assertIn("Sound system Initialized", g.log())
-            levels, _ = cap.levels(0, cap.size())
-            self.assertGreater(len(levels), 20)
-            self.assertLess(max(levels), SILENT, "music without a patch set?")
+            for n, (device, patches, line) in enumerate(cases):
+                with self.subTest(device=device, patches=patches):
+                    folder = os.path.join(tmp, str(n))
+                    cap = dt.Capture(folder)
+                    env = cap.env()
+                    if not device:
+                        with open(os.path.join(cap.home, ".asoundrc"), "w") as f:
+                            f.write(NO_DEVICE)
+                    binary = rr.BINARY if patches else os.path.join(bare, os.path.basename(rr.BINARY))
+                    work = rr.make_workdir(data="copy")
+                    g = rr.start_game(d, work, env=env, binary=binary)
+                    try:
+                        play_briefly(self, g)
+                        with rr.broken(os.path.join(work, "Data"), {"Music/train.mid": None}):
+                            self.assertIsNotNone(g.wait_menu(), "no title menu")
+                            mark = len(g.log())
+                            want = (["Loaded Game Sprites"] + rr.QUIT_LINES if device else rr.PLAY_LINES)
+                            seen = g.log().count(want[-1])
+                            g.choose(0)
+                            self.assertTrue(g.wait_log(want[-1], count=seen + 1), g.log()[mark:])
+                            if not device:
+                                self.assertTrue(g.hold_until("Escape", lambda: "Unloaded Game Sprites" in
+                                                             g.log()[mark:]), "ESC not seen")
+                                want = want + rr.QUIT_LINES
+                            self.assertTrue(g.wait_menu(), "not back on the menu")
+                            self.assertEqual(g.log()[mark:], want)
+                        self.assertEqual(g.exit_through_menu(), 0)
+                    finally:
+                        g.kill()
+                    run = rr.runs(g.log())[-1]
+                    self.assertEqual(run[7], line)
+                    rr.check_run(run)
+                    if device:
+                        levels, _ = cap.levels(0, cap.size())
+                        self.assertGreater(len(levels), 20)
+                        self.assertLess(max(levels), SILENT, "music without a patch set?")
+                    shutil.rmtree(work, ignore_errors=True)
         shutil.rmtree(tmp, ignore_errors=True)
 
 

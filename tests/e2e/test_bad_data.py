@@ -10,7 +10,6 @@ import os
 import random
 import re
 import shutil
-import subprocess
 import sys
 import threading
 import time
@@ -19,8 +18,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import rr  # noqa: E402
 
-QUIT_LINES = ["Quitting Game Renderer", "Quitting Level Renderer", "Unloaded Game Sprites"]
-PLAY_LINES = ["Loaded Game Sprites", "Initializing Level Renderer", "Initializing Game Renderer", "First Level"]
+PLAY_LINES, QUIT_LINES = rr.PLAY_LINES, rr.QUIT_LINES
 GAME_SPRITES = ["Train/coach.txt", "Train/coach2.txt", "Train/coach3.txt", "Train/connector.txt", "Train/engine.txt",
                 "Train/track.txt", "Player/player.txt", "Player/playerj.txt", "Player/playerc.txt",
                 "Numbers/numbers.txt"]
@@ -95,12 +93,6 @@ def sprite_cases(rel, data, expect_broken):
     return cases
 
 
-def attr_file(layer_words):
-    """The attribute file a layer list names last (shipped lists give a kind and a file for every layer)."""
-    w = layer_words
-    return [w[i + 1] for i in range(1, len(w) - 1, 2) if w[i].lower() == "attr"][-1]
-
-
 def build_cases(data_dir):
     def read(rel):
         with open(os.path.join(data_dir, rel), "rb") as f:
@@ -132,16 +124,16 @@ def build_cases(data_dir):
             ("unknown kinds only", b"3 picture x.txt sound y.txt\n", MENU),
         ])
         if name == first:
-            attr = attr_file(w)
+            attr = rr.attr_file(w)
             other = names[1] if len(names) > 1 else first
-            other_attr = attr_file(words(read("Levels/%s/level.txt" % other)))
+            other_attr = rr.attr_file(words(read("Levels/%s/level.txt" % other)))
             cases.append(Case("attr name with ../", rel,
                               lv.replace(attr.encode(), ("../%s/%s" % (other, other_attr)).encode(), 1), MENU))
 
     lv = read("Levels/%s/level.txt" % first)
     w = words(lv)
     kinds = [(w[i].lower(), w[i + 1]) for i in range(1, len(w) - 1, 2)]
-    attr_rel = "Levels/%s/%s" % (first, attr_file(w))
+    attr_rel = "Levels/%s/%s" % (first, rr.attr_file(w))
     a = words(read(attr_rel))
     nums = [int(x) for x in a]
     cars = nums[4]
@@ -201,7 +193,7 @@ def make_one_short_level(data_dir):
         f.write("1\n%s\n" % first)
     with open(os.path.join(data_dir, "Levels", first, "level.txt")) as f:
         w = f.read().split()
-    attr = os.path.join(data_dir, "Levels", first, attr_file(w))
+    attr = os.path.join(data_dir, "Levels", first, rr.attr_file(w))
     with open(attr) as f:
         n = f.read().split()
     with open(attr, "w") as f:
@@ -223,14 +215,8 @@ class Runner:
         self.outcomes = []
 
     def on_menu(self, timeout=5):
-        """The menu with "Game" highlighted: bright red text around the first item."""
-        end = time.time() + timeout
-        while time.time() < end:
-            shot = self.game.shot8()
-            if shot.count((255, 0, 0), (280, 144, 360, 160), tol=24) >= 10:
-                return True
-            time.sleep(0.1)
-        return False
+        """The menu with "Game" chosen, as it comes back after each case."""
+        return self.game.wait_menu(0, timeout) is not None
 
     def new_lines(self, start):
         return self.game.log()[start:]
@@ -247,39 +233,20 @@ class Runner:
             time.sleep(0.05)
         raise AssertionError("nothing happened after choosing Game: %r" % self.new_lines(start))
 
-    def break_files(self, case):
-        originals = []
-        for rel, content in case.files:
-            path = os.path.join(self.data, rel)
-            with open(path, "rb") as f:
-                originals.append((path, f.read()))
-            if content is None:
-                os.remove(path)
-            else:
-                with open(path, "wb") as f:
-                    f.write(content)
-        return originals
-
     def run_case(self, case, sound):
-        originals = self.break_files(case)
-        try:
+        with rr.broken(self.data, dict(case.files)):
             before = tree_hash(self.data)
             start = len(self.game.log())
-            self.game.press("Return")
+            self.game.choose(0)
             new = self.wait_new(start, ["First Level", "Unloaded Game Sprites"])
             if "First Level" in new:
                 outcome = PLAY
                 self.test.assertEqual(new[:4], PLAY_LINES)
                 if new[4:] == []:
-                    self.game.key_down("Right")
-                    time.sleep(0.4)
-                    self.game.key_up("Right")
+                    self.game.press("Right", hold=0.4)
                     # Held until it is seen: the game reads ESC as a held key, not from the key buffer.
-                    self.game.key_down("Escape")
-                    try:
-                        new = self.wait_new(start, ["Unloaded Game Sprites"])
-                    finally:
-                        self.game.key_up("Escape")
+                    self.game.hold_until("Escape", lambda: "Unloaded Game Sprites" in self.new_lines(start))
+                    new = self.wait_new(start, ["Unloaded Game Sprites"])
                 # A level may also end at once by itself (no time given: lost on its first tick).
                 self.test.assertEqual(new, PLAY_LINES + QUIT_LINES)
                 if not self.on_menu(1.5):
@@ -300,45 +267,30 @@ class Runner:
             if expect is not None:
                 self.test.assertEqual(outcome, expect)
             self.outcomes.append((case.path, case.name, outcome))
-        finally:
-            for path, data in originals:
-                with open(path, "wb") as f:
-                    f.write(data)
 
     def run_victory_case(self, case, sound):
         """The picture of the victory screen, reached by winning a one-level game whose train is its engine."""
-        originals = self.break_files(case)
-        try:
+        with rr.broken(self.data, dict(case.files)):
             before = tree_hash(self.data)
             start = len(self.game.log())
-            self.game.press("Return")
+            self.game.choose(0)
             self.test.assertEqual(self.wait_new(start, ["First Level"])[-1], "First Level")
-            self.game.key_down("Right")
-            try:
-                new = self.wait_new(start, ["Unloaded Game Sprites"], timeout=10)
-            finally:
-                self.game.key_up("Right")
+            self.game.hold_until("Right", lambda: "Unloaded Game Sprites" in self.new_lines(start), timeout=10)
+            new = self.wait_new(start, ["Unloaded Game Sprites"], timeout=10)
             self.test.assertEqual(new, PLAY_LINES + QUIT_LINES)
             self.game.press("Return")  # you win -> the victory screen, which loads the picture
-            time.sleep(0.5)
+            # Its grey page, with or without the picture: neither the menu nor the help page.
+            shot = self.game.wait_screen(lambda s: s.count(rr.GREY) > 100000 and not rr.is_menu(s)
+                                         and not rr.is_help(s))
             self.test.assertIsNone(self.game.proc.poll(), self.game.stderr()[-3000:])
-            self.test.assertFalse(self.on_menu(0.1), "no victory screen")
-            self.game.key_down("Escape")
-            try:
-                self.test.assertTrue(self.on_menu(), "not back on the title menu")
-            finally:
-                self.game.key_up("Escape")
+            self.test.assertIsNotNone(shot, "no victory screen")
+            self.test.assertTrue(self.game.hold_until("Escape", lambda: self.on_menu(0.2)), "not back on the menu")
             self.test.assertEqual(tree_hash(self.data), before, "Data changed")
             self.outcomes.append((case.path, case.name, "victory"))
-        finally:
-            for path, data in originals:
-                with open(path, "wb") as f:
-                    f.write(data)
 
     def run(self):
         try:
             self.game = rr.start_game(self.display, self.work, binary=self.binary)
-            assert self.game.wait_log("Initialized Game"), self.game.log()
             sound = "Sound system Initialized" in self.game.log()
             assert self.on_menu(10)
             for case in self.cases:
@@ -353,12 +305,7 @@ class Runner:
                         if self.on_menu(1):
                             break
                         self.game.press(k)
-            self.game.press("Down")
-            self.game.press("Down")
-            # The window goes at once: a plain key click, quiet about the release finding no window.
-            subprocess.run(["xdotool", "key", "--window", self.game.window, "Return"], env=self.display.env,
-                           stderr=subprocess.DEVNULL)
-            code = self.game.wait_exit(20)
+            code = self.game.exit_through_menu(20)
             if code != 0:
                 self.failures.append("exit code %s: %s" % (code, self.game.stderr()[-3000:]))
                 return

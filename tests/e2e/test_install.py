@@ -10,7 +10,6 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import rr  # noqa: E402
-import rr_desktop as dt  # noqa: E402
 
 PREFIX = "/opt/roofrunner-test"
 
@@ -91,11 +90,8 @@ class InstallTest(unittest.TestCase):
                 try:
                     g.wait_window()
                     self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
-                    self.assertIsNotNone(dt.wait_screen(g, dt.is_menu), "no title menu")
-                    g.press("Down")
-                    g.press("Down")
-                    g.key_down("Return")
-                    self.assertEqual(g.wait_exit(), 0)
+                    self.assertIsNotNone(g.wait_menu(), "no title menu")
+                    self.assertEqual(g.exit_through_menu(), 0)
                 finally:
                     g.kill()
                 runs = rr.runs(g.log())
@@ -115,15 +111,10 @@ class InstallTest(unittest.TestCase):
             try:
                 g.wait_window()
                 self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
-                self.assertIsNotNone(dt.wait_screen(g, dt.is_menu), "no title menu")
-                g.press("Return")
-                self.assertTrue(g.wait_log("First Level"))
-                g.press("Escape")
-                self.assertTrue(g.wait_log("Unloaded Game Sprites"))
-                g.press("Down")
-                g.press("Down")
-                g.key_down("Return")
-                self.assertEqual(g.wait_exit(), 0)
+                self.assertIsNotNone(g.wait_menu(), "no title menu")
+                self.assertTrue(g.play())
+                self.assertTrue(g.hold_until("Escape", lambda: "Unloaded Game Sprites" in g.log()), "ESC not seen")
+                self.assertEqual(g.exit_through_menu(), 0)
             finally:
                 g.kill()
             self.assertEqual(len(rr.runs(g.log())), 1)
