@@ -18,6 +18,9 @@ tar -C "$root" --exclude-vcs --exclude='./build*' --exclude=./dist --exclude=__p
 # The changelog entry: dated by the last commit, so that the same commit builds the same package.
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 commit=$(git rev-parse --short HEAD 2>/dev/null || true)
+if [ -n "$commit" ] && [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  commit="$commit with local changes"
+fi
 maintainer=$(sed -n 's/^Maintainer: //p' debian/control)
 {
   echo "roofrunner ($version) unstable; urgency=medium"
