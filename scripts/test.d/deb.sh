@@ -14,12 +14,12 @@ fail() {
   echo "deb: FAILED: $*"
   exit 1
 }
-# The source and the binary package: no error and no warning; every hint is shown, each override with its reason.
+# The source and the binary package: no error and no warning. Every other hint is shown; overridden ones are counted
+# by tag (debian/*.lintian-overrides gives the reason for each).
 rc=0
 out=$(lintian --fail-on error,warning --display-info --pedantic --show-overrides \
   "build-deb/roofrunner_${version}_${arch}.changes" 2>&1) || rc=$?
 grep -E '^[EWIPX]: ' <<<"$out" || true
-# Overridden hints, one line per tag; debian/*.lintian-overrides gives each one's reason.
 grep -E '^O: ' <<<"$out" | sed -E 's/^O: [^:]+: ([a-z0-9-]+).*/\1/' | sort | uniq -c |
   sed 's/^ */lintian: overridden: /' || true
 [ "$rc" -eq 0 ] || fail "lintian found errors or warnings"
