@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the game, its tools and its tests need on Debian 12 (through sudo when not root).
-#   scripts/deps.sh [GROUP...]    groups: game (the default), test
+#   scripts/deps.sh [GROUP...]    groups: game (the default), test, deb
 set -euo pipefail
 declare -A groups
 groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
 groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
+# Building the Debian package and checking it as the distribution does.
+groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"
 [ $# -gt 0 ] || set -- game
 packages=()
 for g in "$@"; do

@@ -501,6 +501,15 @@ class Game:
         self.release_keys()
 
 
+class Launched(Game):
+    """The game started by a launcher (or a desktop entry's command) from an unrelated folder; its log is in the
+    player's state folder, not in the folder it was started from."""
+
+    def __init__(self, display, start_dir, state_dir, command, env):
+        super().__init__(display, start_dir, env=env, binary=command)
+        self.workdir = state_dir
+
+
 def start_game(display, workdir, **kw):
     """A Game whose window is up and whose start-up has finished."""
     g = Game(display, workdir, **kw)

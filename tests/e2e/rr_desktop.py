@@ -96,6 +96,10 @@ def focus_window(display, window):
     subprocess.run(["xdotool", "windowfocus", "--sync", window], env=display.env, capture_output=True, timeout=10)
 
 
+SILENT = 30    # RMS of captured 16-bit samples about their mid-level: below this nothing is heard
+LOUD = 1000    # a tune that is clearly playing
+
+
 class Capture:
     """The game's sound through ALSA's file plugin: a private HOME whose .asoundrc sends the default device into
     a raw file (unsigned 16-bit stereo), read in windows of `window` frames as it grows."""

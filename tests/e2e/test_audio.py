@@ -13,8 +13,6 @@ sys.path.insert(0, os.path.dirname(__file__))
 import rr  # noqa: E402
 import rr_desktop as dt  # noqa: E402
 
-SILENT = 30      # RMS of 16-bit samples about their mid-level: below this nothing is heard
-LOUD = 1000      # a tune that is clearly playing
 SPAN = 60        # windows of the envelope compared when looking for the tune's beginning (about 2.5 s)
 NO_DEVICE = "pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n"  # a card that does not exist
 
@@ -59,7 +57,7 @@ class AudioTest(unittest.TestCase):
         i_menu, i_first, i_second, i_esc = (cap.index(v) for v in (menu_end, first, second, esc))
         menu = env[2:i_menu - 1]
         # The tune starts when the level does (the log line and the file size are read a little late).
-        start = next((i for i in range(i_menu - 1, min(len(env), i_first + 10)) if env[i] > SILENT), None)
+        start = next((i for i in range(i_menu - 1, min(len(env), i_first + 10)) if env[i] > dt.SILENT), None)
         self.assertIsNotNone(start, "no sound within the first level's first moments")
         level1 = env[start:i_second - 2]
         level2 = env[i_second + 2:i_esc - 2]
@@ -81,13 +79,13 @@ class AudioTest(unittest.TestCase):
               % (max(menu), len(menu), mean(level1), min(level1), len(level1), mean(level2), len(level2),
                  max(after), len(after), at, i_second, restart, middle), flush=True)
         self.assertGreater(len(menu), 5)
-        self.assertLess(max(menu), SILENT, "sound on the title menu")
-        self.assertGreater(mean(level1), LOUD, "the first level is not clearly audible")
-        self.assertGreater(sum(1 for v in level1 if v > SILENT) / len(level1), 0.9, "the first level has gaps")
+        self.assertLess(max(menu), dt.SILENT, "sound on the title menu")
+        self.assertGreater(mean(level1), dt.LOUD, "the first level is not clearly audible")
+        self.assertGreater(sum(1 for v in level1 if v > dt.SILENT) / len(level1), 0.9, "the first level has gaps")
         self.assertGreater(len(level2), 20)
-        self.assertGreater(mean(level2), LOUD, "the second level is not clearly audible")
+        self.assertGreater(mean(level2), dt.LOUD, "the second level is not clearly audible")
         self.assertGreater(len(after), 5)
-        self.assertLess(max(after), SILENT, "sound after ESC")
+        self.assertLess(max(after), dt.SILENT, "sound after ESC")
         self.assertGreater(restart, 0.7, "the second level does not begin with the tune's opening")
         # The tune repeats its themes, so its middle resembles its opening too: the opening only has to win.
         self.assertGreater(restart, middle + 0.05, "the tune's opening is not told apart from its middle")
@@ -143,7 +141,7 @@ class AudioTest(unittest.TestCase):
                     if device:
                         levels, _ = cap.levels(0, cap.size())
                         self.assertGreater(len(levels), 20)
-                        self.assertLess(max(levels), SILENT, "music without a patch set?")
+                        self.assertLess(max(levels), dt.SILENT, "music without a patch set?")
                     shutil.rmtree(work, ignore_errors=True)
         shutil.rmtree(tmp, ignore_errors=True)
 

@@ -25,14 +25,6 @@ def tree_state(root):
     return out
 
 
-class Launched(rr.Game):
-    """A game started by the launcher: its log is in the state folder, not in the folder it was started from."""
-
-    def __init__(self, display, start_dir, state_dir, launcher, env):
-        super().__init__(display, start_dir, env=env, binary=launcher)
-        self.workdir = state_dir
-
-
 class InstallTest(unittest.TestCase):
     def test_install_with_destdir_and_play_from_anywhere(self):
         tmp = tempfile.mkdtemp(prefix="rr-install-")
@@ -86,7 +78,7 @@ class InstallTest(unittest.TestCase):
             state = os.path.join(home, ".local", "state", "roofrunner")
             run_env = {"HOME": home, "XDG_STATE_HOME": ""}
             for n in (1, 2):
-                g = Launched(d, elsewhere, state, launcher, run_env)
+                g = rr.Launched(d, elsewhere, state, launcher, run_env)
                 try:
                     g.wait_window()
                     self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
@@ -107,7 +99,7 @@ class InstallTest(unittest.TestCase):
             os.symlink(launcher, os.path.join(bindir, "roofrunner"))
             xdg = os.path.join(tmp, "xdg-state")
             path_env = {"HOME": home, "XDG_STATE_HOME": xdg, "PATH": bindir + os.pathsep + os.environ["PATH"]}
-            g = Launched(d, elsewhere, os.path.join(xdg, "roofrunner"), "roofrunner", path_env)
+            g = rr.Launched(d, elsewhere, os.path.join(xdg, "roofrunner"), "roofrunner", path_env)
             try:
                 g.wait_window()
                 self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
