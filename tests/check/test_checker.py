@@ -93,6 +93,9 @@ class CheckerTest(unittest.TestCase):
             ("no engine", {attr: "100 20 16 16 3\n0 1 2\n40 60 120 0\n10\n"}, "has no engine"),
             ("car after the engine", {attr: "100 20 16 16 4\n0 3 1 2\n40 60 120 0\n10\n"}, "comes after the engine"),
             ("world too large", {attr: "2000000000 20 16 16 4\n0 1 2 3\n40 60 120 0\n10\n"}, "too large for the game"),
+            # The game refuses a world of INT_MAX / 2 pixels and more: the checker draws the line in the same place.
+            ("world at the game's limit", {attr: "1073741823 20 1 16 4\n0 1 2 3\n40 60 120 0\n10\n"},
+             "too large for the game"),
             ("no time", {attr: "100 20 16 16 4\n0 1 2 3\n40 60 120 0\n0\n"}, "leaves no time to play"),
             ("too little time to win", {attr: "100 20 16 16 4\n0 1 2 3\n40 60 120 0\n1\n"},
              "cannot be won by holding RIGHT"),

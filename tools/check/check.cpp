@@ -120,11 +120,6 @@ static bool want_int(const std::string &file, const std::vector<TOKEN> &t, size_
     return true;
 }
 
-static bool plain_name(const std::string &n) {
-    return !n.empty() && n.find('/') == std::string::npos && n.find('\\') == std::string::npos &&
-           n.find("..") == std::string::npos;
-}
-
 // The header of a sprite file: reports a missing file or an unusable size; returns the loaded sprite or null.
 static ASCII_SPRITE *check_sprite_file(const std::string &file) {
     std::vector<TOKEN> t;
@@ -201,7 +196,7 @@ static void check_attr_file(const std::string &file) {
         if (!want_int(file, t, i, names[i], &v[i])) return;
     if (v[0] < 1 || v[1] < 1) problem(file, t[0].line, "the world size %lld x %lld units is below 1", v[0], v[1]);
     if (v[2] < 1 || v[3] < 1) problem(file, t[2].line, "a unit of %lld x %lld pixels is below 1", v[2], v[3]);
-    if (v[0] * v[2] > INT_MAX / 2 || v[1] * v[3] > INT_MAX / 2)
+    if (!play_value_fits(v[0] * v[2]) || !play_value_fits(v[1] * v[3]))
         problem(file, t[0].line, "the world of %lld x %lld pixels is too large for the game", v[0] * v[2], v[1] * v[3]);
     if (v[4] < 1 || v[4] > MAX_CARS) {
         problem(file, t[4].line, "the car count %lld is not 1 to %d", v[4], MAX_CARS);
@@ -230,7 +225,7 @@ static void check_attr_file(const std::string &file) {
     if (!want_int(file, t, i++, "the fourth colour number", &reserved)) return;
     if (!want_int(file, t, i, "the time limit", &limit)) return;
     if (limit <= 0) problem(file, t[i].line, "the time limit %lld seconds leaves no time to play", limit);
-    if (limit * LPS > INT_MAX / 2) problem(file, t[i].line, "the time limit %lld seconds is too large", limit);
+    if (!play_value_fits(limit * LPS)) problem(file, t[i].line, "the time limit %lld seconds is too large", limit);
     if (i + 1 < t.size())
         problem(file, t[i + 1].line, "unexpected text after the time limit: \"%s\"", t[i + 1].text.c_str());
 }
@@ -267,7 +262,7 @@ static bool check_level_files(const std::string &name) {
             break;
         }
         const TOKEN &file = t[i++];
-        if (!plain_name(file.text)) {
+        if (!level_plain_name(file.text.c_str())) {
             problem(list, file.line, "file name \"%s\" must be a plain name in the level's folder", file.text.c_str());
             continue;
         }
@@ -337,7 +332,7 @@ static void check_levels() {
     std::vector<bool> sound;
     for (size_t i = 1; i < t.size() && (long long)names.size() < count; i++) {
         names.push_back(t[i].text);
-        bool ok = plain_name(t[i].text);
+        bool ok = level_plain_name(t[i].text.c_str());
         if (!ok) problem("levels.txt", t[i].line, "level name \"%s\" must be a plain folder name", t[i].text.c_str());
         sound.push_back(ok && check_level_files(t[i].text));
     }
