@@ -101,12 +101,15 @@ void game_renderer_uninit() { log_printf("Quitting Game Renderer"); }
 
 // The scene is placed below the world (train_y = world height + 176) and scrolled across it,
 // so the sizes and the clock in ticks must leave that headroom inside an int.
+int play_value_fits(long long v) {
+    const long long limit = INT_MAX / 2;
+    return v > -limit && v < limit;
+}
+
 int level_attr_playable(const LEVEL_ATTR *a) {
     if (a == nullptr) return 0;
-    long long ww = (long long)a->width * a->unit_w, wh = (long long)a->height * a->unit_h;
-    long long ticks = (long long)a->time_limit * LPS;
-    const long long limit = INT_MAX / 2;
-    return ww > -limit && ww < limit && wh > -limit && wh < limit && ticks > -limit && ticks < limit;
+    return play_value_fits((long long)a->width * a->unit_w) && play_value_fits((long long)a->height * a->unit_h) &&
+           play_value_fits((long long)a->time_limit * LPS);
 }
 
 int levels_playable() {

@@ -24,7 +24,9 @@ void quit_to_menu();
 int game_renderer_init();
 void game_renderer_uninit();
 
-// Nonzero if the record's world sizes and clock fit in an int with room to spare.
+// Nonzero if a world size in pixels or a clock in ticks fits in an int with the room play needs.
+int play_value_fits(long long v);
+// Nonzero if the record's world sizes and clock all fit.
 int level_attr_playable(const LEVEL_ATTR *a);
 // Nonzero if the list names a level and every slot holds one with a playable attribute record.
 int levels_playable();

@@ -86,14 +86,14 @@ void level_destroy(LEVEL *l) {
 }
 
 // A name or file name that could leave the level's own folder is not opened at all.
-static int plain_name(const char *name) {
+int level_plain_name(const char *name) {
     if (name == nullptr || name[0] == '\0') return 0;
     if (strchr(name, '/') || strchr(name, '\\') || strstr(name, "..")) return 0;
     return 1;
 }
 
 static FILE *level_file_open(const char *name, const char *file) {
-    if (!plain_name(name) || !plain_name(file)) return nullptr;
+    if (!level_plain_name(name) || !level_plain_name(file)) return nullptr;
     return data_open("Levels", name, file);
 }
 

@@ -1,5 +1,6 @@
 """roofrunner-check: clean on the shipped Data, and names each problem of a table of broken data folders."""
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -10,9 +11,15 @@ CHECK = os.environ.get("RR_CHECK", "build/tools/check/roofrunner-check")
 SOURCE_DIR = os.environ.get("RR_SOURCE_DIR", ".")
 
 
-def sprite(w, h, rows=None, colour="200 40 40"):
+def sprite(w, h, rows=None, colour="230 230 230"):
     rows = rows if rows is not None else ["#" * w] * h
     return "%d %d\n%s\n%s\n" % (w, h, colour, "\n".join(rows))
+
+
+def attr(size="25 8 64 64", cars="0 1 2 3", bg="20 20 60", limit="3"):
+    """An attribute file: the world and unit sizes on line 1 with the car count, the cars on 2, the colour on 3,
+    the time limit on 4."""
+    return "%s %d\n%s\n%s 0\n%s\n" % (size, len(cars.split()), cars, bg, limit)
 
 
 def tiny_midi():
@@ -22,11 +29,12 @@ def tiny_midi():
     return b"MThd" + struct.pack(">IHHH", 6, 0, 1, 96) + b"MTrk" + struct.pack(">I", len(track)) + track
 
 
-# A small data folder the checker finds clean: a short train that holding RIGHT crosses in about two seconds.
+# A small data folder the checker finds clean: a short train that holding RIGHT crosses in about two seconds of a
+# three-second clock, in a world 1600 x 512 pixels whose unit is the track piece, pale art on a dark background.
 GOOD = {
     "levels.txt": "1\nfirst\n",
     "Levels/first/level.txt": "3\nattr attr.txt\nascii sky.txt\nascii hills.txt\n",
-    "Levels/first/attr.txt": "100 20 16 16 4\n0 1 2 3\n40 60 120 0\n10\n",
+    "Levels/first/attr.txt": attr(),
     "Levels/first/sky.txt": sprite(200, 40),
     "Levels/first/hills.txt": sprite(100, 30),
     "Sprites/Train/coach.txt": sprite(10, 4),
@@ -36,8 +44,9 @@ GOOD = {
     "Sprites/Train/engine.txt": sprite(8, 4),
     "Sprites/Train/track.txt": sprite(8, 2),
     "Sprites/Player/player.txt": sprite(3, 3),
-    "Sprites/Player/playerj.txt": sprite(3, 3),
-    "Sprites/Player/playerc.txt": sprite(3, 2),
+    # All five numbers on one line: the art starts on the next.
+    "Sprites/Player/playerj.txt": "3 3 230 230 230\n###\n###\n###\n",
+    "Sprites/Player/playerc.txt": sprite(3, 3),
     "Sprites/Numbers/numbers.txt": sprite(5, 66),
     "Sprites/Game/title.txt": sprite(10, 2),
     "Sprites/Game/win.txt": sprite(10, 2),
@@ -68,18 +77,39 @@ class CheckerTest(unittest.TestCase):
             f.write(tiny_midi())
         return data
 
+    def assert_each_reported(self, cases):
+        """cases: (name, changes to the clean fixture, text the checker must print); each must fail the check."""
+        for name, changes, expected in cases:
+            with self.subTest(name):
+                code, out = run_check(self.make(changes))
+                self.assertEqual(code, 1, out)
+                self.assertIn(expected, out)
+
     def test_shipped_data_is_clean(self):
-        code, out = run_check(os.path.join(SOURCE_DIR, "Data"))
+        data = os.path.join(SOURCE_DIR, "Data")
+        code, out = run_check(data)
         self.assertEqual(code, 0, out)
         self.assertIn("no problems found", out)
+        with open(os.path.join(data, "levels.txt")) as f:
+            names = f.read().split()[1:]
+        self.assertGreater(len(names), 0)
+        for name in names:
+            with self.subTest(name):
+                self.assertRegex(out, r"Levels/%s/level.txt: won by holding RIGHT .*, \d+\.\d%% of the clock; "
+                                      r"doing nothing loses in \d+ ticks" % re.escape(name))
 
     def test_fixture_is_clean(self):
         code, out = run_check(self.make({}))
         self.assertEqual(code, 0, out)
         self.assertIn("won by holding RIGHT", out)
+        # The clock is 192 ticks; the share printed is what is left of it when the engine is reached.
+        m = re.search(r"first/level.txt: won by holding RIGHT in (\d+) ticks with \d+ of 3 seconds left, "
+                      r"(\d+\.\d)% of the clock", out)
+        self.assertIsNotNone(m, out)
+        self.assertAlmostEqual(float(m.group(2)), 100.0 * (192 - int(m.group(1))) / 192, delta=0.06)
 
     def test_each_problem_is_named_with_its_file(self):
-        attr = "Levels/first/attr.txt"
+        attr_file = "Levels/first/attr.txt"
         cases = [
             ("missing level list", {"levels.txt": None}, "levels.txt: cannot be opened"),
             ("level name leaving the folder", {"levels.txt": "1\n../first\n"}, "levels.txt:2: level name \"../first\""),
@@ -88,15 +118,18 @@ class CheckerTest(unittest.TestCase):
             ("unknown kind word", {"Levels/first/level.txt": "2\nattr attr.txt\npicture sky.txt\n"},
              "level.txt:3: unknown layer kind \"picture\""),
             ("missing picture layer", {"Levels/first/sky.txt": None}, "Levels/first/sky.txt: cannot be opened"),
-            ("car code out of range", {attr: "100 20 16 16 4\n0 7 2 3\n40 60 120 0\n10\n"},
+            ("car code out of range", {attr_file: attr(cars="0 7 2 3")},
              "attr.txt:2: car code 7 is not 0 to 3"),
-            ("no engine", {attr: "100 20 16 16 3\n0 1 2\n40 60 120 0\n10\n"}, "has no engine"),
-            ("car after the engine", {attr: "100 20 16 16 4\n0 3 1 2\n40 60 120 0\n10\n"}, "comes after the engine"),
-            ("world too large", {attr: "2000000000 20 16 16 4\n0 1 2 3\n40 60 120 0\n10\n"}, "too large for the game"),
-            ("no time", {attr: "100 20 16 16 4\n0 1 2 3\n40 60 120 0\n0\n"}, "leaves no time to play"),
-            ("too little time to win", {attr: "100 20 16 16 4\n0 1 2 3\n40 60 120 0\n1\n"},
+            ("no engine", {attr_file: attr(cars="0 1 2")}, "has no engine"),
+            ("car after the engine", {attr_file: attr(cars="0 3 1 2")}, "comes after the engine"),
+            ("world too large", {attr_file: attr(size="2000000000 8 64 64")}, "too large for the game"),
+            # The game refuses a world of INT_MAX / 2 pixels and more: the checker draws the line in the same place.
+            ("world at the game's limit", {attr_file: attr(size="1073741823 8 1 64")},
+             "too large for the game"),
+            ("no time", {attr_file: attr(limit="0")}, "leaves no time to play"),
+            ("too little time to win", {attr_file: attr(limit="1")},
              "cannot be won by holding RIGHT"),
-            ("attribute file cut short", {attr: "100 20 16\n"}, "attr.txt:1: the file ends before unit_h"),
+            ("attribute file cut short", {attr_file: "25 8 64\n"}, "attr.txt:1: the file ends before unit_h"),
             ("narrow low-deck coach", {"Sprites/Train/coach2.txt": sprite(3, 4)},
              "coach2.txt:1: is 3 cells wide; the roof rules need at least 4"),
             ("clock without 66 rows", {"Sprites/Numbers/numbers.txt": sprite(5, 60)}, "has 60 rows"),
@@ -105,11 +138,87 @@ class CheckerTest(unittest.TestCase):
             ("sprite size below 1", {"Sprites/Train/track.txt": "0 2\n1 2 3\n"}, "track.txt:1: the size 0 x 2 is below 1"),
             ("missing sprite", {"Sprites/Train/engine.txt": None}, "Sprites/Train/engine.txt: cannot be opened"),
         ]
-        for name, changes, expected in cases:
-            with self.subTest(name):
-                code, out = run_check(self.make(changes))
-                self.assertEqual(code, 1, out)
-                self.assertIn(expected, out)
+        self.assert_each_reported(cases)
+
+    def test_each_rule_the_drawing_and_play_rely_on_is_named_with_its_file(self):
+        attr_file = "Levels/first/attr.txt"
+        coach = "Sprites/Train/coach.txt"
+        track = "Sprites/Train/track.txt"
+        # A third level, which moves the train as fast as the camera, with a clock and a world that outlast the
+        # checker's longest play: the player is never left behind and the train never runs out.
+        endless = {
+            "levels.txt": "3\nfirst\nfirst\nendless\n",
+            "Levels/endless/level.txt": GOOD["Levels/first/level.txt"],
+            "Levels/endless/attr.txt": attr(size="160000 8 64 64", limit="200000"),
+            "Levels/endless/sky.txt": sprite(200, 40),
+            "Levels/endless/hills.txt": sprite(100, 30),
+        }
+        cases = [
+            # Art that does not fit its picture, with the line it stands on.
+            ("row wider than its picture", {coach: sprite(10, 4, ["#" * 10, "#" * 12, "#" * 10, "#" * 10])},
+             "coach.txt:4: row 2 is 12 characters long, wider than the picture's 10"),
+            ("more lines of art than rows", {"Levels/first/hills.txt": sprite(100, 30) + "~~~\n"},
+             "hills.txt:33: more lines of art than the picture's 30 rows"),
+            ("a character the font lacks", {"Sprites/Player/player.txt": sprite(3, 3, ["###", "#\t#", "###"])},
+             "player.txt:4: row 2 holds a character the font lacks (code 9 in column 2)"),
+            # The game's own pictures.
+            ("title too large for the menu", {"Sprites/Game/title.txt": sprite(90, 2)},
+             "title.txt:1: is 90 x 2 cells; above the menu there is room for 80 x 14"),
+            ("victory picture too large", {"Sprites/Game/win.txt": sprite(10, 61)},
+             "win.txt:1: is 10 x 61 cells; beside the credits there is room for 48 x 60"),
+            ("car running off the screen", {"Sprites/Train/coach2.txt": sprite(10, 8)},
+             "coach2.txt:1: is 8 rows high: from the train's top line at y 417 it runs off the screen"),
+            ("car of another height", {"Sprites/Train/coach3.txt": sprite(10, 5)},
+             "coach3.txt:1: is 5 rows high, the coach 4"),
+            ("engine too narrow for the goal", {"Sprites/Train/engine.txt": sprite(4, 4)},
+             "engine.txt:1: is 4 cells wide; the goal starts 4 cells into the engine, so it needs 5"),
+            ("engine narrower than its backing", {"Sprites/Train/engine.txt": sprite(6, 4)},
+             "engine.txt:1: is 6 cells wide, narrower than its body's backing fill"),
+            ("track running off the screen", {track: sprite(8, 5)},
+             "track.txt:1: is 5 rows high: drawn from y 441, only 4 fit"),
+            ("track without rails under the cars", {track: sprite(8, 2, ["#" * 8, ""])},
+             "track.txt:1: row 2 is blank but shows below the cars"),
+            ("track piece not dividing the screen", {track: sprite(7, 2)},
+             "track.txt:1: is 7 cells (56 pixels) wide, which does not divide the screen's 640"),
+            ("crouching figure of another height", {"Sprites/Player/playerc.txt": sprite(3, 2)},
+             "playerc.txt:1: is 2 rows high, the standing figure 3"),
+            # A level's world, train and layers.
+            ("world lower than the screen", {attr_file: attr(size="25 5 64 64")},
+             "attr.txt:1: the world is 320 pixels high: PGUP and PGDN would move the view"),
+            ("world lower than half the screen", {attr_file: attr(size="25 3 64 64")},
+             "attr.txt:1: the world is 192 pixels high: the train would stand at y"),
+            ("unit not the track piece", {attr_file: attr(size="50 8 32 64")},
+             "attr.txt:1: unit_w 32 is not the track piece's width of 64 pixels"),
+            ("train without every car kind", {attr_file: attr(cars="0 0 2 3")},
+             "attr.txt:2: the train has no car of kind 1"),
+            ("one picture layer", {"Levels/first/level.txt": "2\nattr attr.txt\nascii sky.txt\n"},
+             "Levels/first/level.txt: names 1 picture layers; a level wants 2 to 4"),
+            ("layer taller than the screen", {"Levels/first/sky.txt": sprite(200, 61)},
+             "sky.txt:1: is 61 rows high, taller than the screen"),
+            ("layer narrower than the screen", {"Levels/first/hills.txt": sprite(79, 30)},
+             "hills.txt:1: is 79 cells wide, narrower than the screen's 80"),
+            ("layer wider than the world", {"Levels/first/sky.txt": sprite(201, 40)},
+             "sky.txt:1: is 1608 pixels wide, wider than the world's 1600"),
+            ("two layers of one width", {"Levels/first/hills.txt": sprite(200, 30)},
+             "Levels/first/level.txt: has two picture layers of the same width"),
+            ("layer lost in the background", {"Levels/first/sky.txt": sprite(200, 40, colour="30 30 66")},
+             "sky.txt:1: its colour 30 30 66 hardly shows on the background 20 20 60"),
+            ("player weak on the background", {"Sprites/Player/player.txt": sprite(3, 3, colour="40 40 90")},
+             "attr.txt:3: the player's colour 40 40 90 is weak on the background 20 20 60"),
+            # Plays through the game's update.
+            ("clock too long", {attr_file: attr(limit="10")},
+             "attr.txt:4: holding RIGHT wins with 77.5% of the clock left"),
+            ("clock too long, the reason", {attr_file: attr(limit="10")}, "above 50% the level is no test at all"),
+            ("clock too short", {attr_file: attr(cars="0 1 2 0 3")},
+             "attr.txt:4: holding RIGHT wins with only"),
+            ("clock too short, the reason", {attr_file: attr(cars="0 1 2 0 3")},
+             "below 15% a slower machine may not make it"),
+            ("an easier level after a harder one", {"levels.txt": "2\nfirst\nfirst\n"},
+             "attr.txt:4: holding RIGHT leaves"),
+            ("doing nothing does not lose", endless,
+             "Levels/endless/level.txt: doing nothing does not lose: still playing after 10000000 ticks"),
+        ]
+        self.assert_each_reported(cases)
 
     def test_help_explains_the_formats(self):
         p = subprocess.run([CHECK, "--help"], capture_output=True, text=True)

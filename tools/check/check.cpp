@@ -1,5 +1,8 @@
-// tools/check/check.cpp — roofrunner-check: loads a data folder with the game's own loaders, plays each level
-// with RIGHT held through the game's own update, and reports every problem in plain words.
+// tools/check/check.cpp — roofrunner-check: loads a data folder with the game's own loaders, checks each file's
+// words and the art the drawing relies on, plays each level through the game's own update, and reports every
+// problem in plain words.
+#include "check.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,13 +16,9 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "ascii/datafile.h"
-#include "game/game.h"
-#include "game/motion.h"
 #include "game/play.h"
 #include "game/resources.h"
 #include "level/level.h"
-#include "states/states.h"
 
 static const char *usage_text =
     "usage: roofrunner-check [DATA_FOLDER]\n"
@@ -45,24 +44,49 @@ static const char *usage_text =
     "  Sprites/Game/                title.txt, win.txt\n"
     "  Music/train.mid              the tune, a standard MIDI file\n"
     "\n"
-    "Numbers and words are separated by any whitespace. Each level must be winnable by holding RIGHT:\n"
-    "the checker plays it with the game's own rules to find out.\n";
+    "Numbers and words are separated by any whitespace. Beyond the formats, the checker holds the data\n"
+    "to what the game relies on:\n"
+    "  - Each level is played with the game's own rules and prints the share of its clock left: holding\n"
+    "    RIGHT must reach the engine with 15% to 50% of the clock left, and no more than the level before\n"
+    "    leaves; doing nothing must lose.\n"
+    "  - A world is at least 481 pixels high, unit_w is the track piece's width, and the train uses all\n"
+    "    four car kinds.\n"
+    "  - A level has 2 to 4 picture layers of different widths, each at least the screen's 80 cells wide,\n"
+    "    no wider than the world and no higher than the screen's 60 rows.\n"
+    "  - A picture has no more lines and no longer lines of art than its size says, and only characters\n"
+    "    the font has.\n"
+    "  - The cars are at most 7 rows high and as high as the coach; the engine is at least 5 cells wide\n"
+    "    and no narrower than the coach less 3; the track is at most 4 rows high, has rails in every row\n"
+    "    below the cars, and its width divides the screen's; the crouching figure is as high as the\n"
+    "    standing one; the title is at most 80 x 14 cells and the victory picture 48 x 60.\n"
+    "  - The train, the player and the clock stand out on each level's background (contrast 3.0 and\n"
+    "    more), and each picture layer shows on it (1.4 and more).\n";
 
 static int problems = 0;
 static std::string shown_root;  // the data folder as the user named it
 
-static void problem(const std::string &file, int line, const char *fmt, ...) __attribute__((format(printf, 3, 4)));
-static void problem(const std::string &file, int line, const char *fmt, ...) {
+static void print_line(const std::string &file, int line, const char *fmt, va_list ap) {
     char text[1024];
-    va_list ap;
-    va_start(ap, fmt);
     vsnprintf(text, sizeof text, fmt, ap);
-    va_end(ap);
     if (line > 0)
         printf("%s/%s:%d: %s\n", shown_root.c_str(), file.c_str(), line, text);
     else
         printf("%s/%s: %s\n", shown_root.c_str(), file.c_str(), text);
+}
+
+void problem(const std::string &file, int line, const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    print_line(file, line, fmt, ap);
+    va_end(ap);
     problems++;
+}
+
+void note(const std::string &file, const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    print_line(file, 0, fmt, ap);
+    va_end(ap);
 }
 
 struct TOKEN {
@@ -120,48 +144,54 @@ static bool want_int(const std::string &file, const std::vector<TOKEN> &t, size_
     return true;
 }
 
-static bool plain_name(const std::string &n) {
-    return !n.empty() && n.find('/') == std::string::npos && n.find('\\') == std::string::npos &&
-           n.find("..") == std::string::npos;
-}
-
-// The header of a sprite file: reports a missing file or an unusable size; returns the loaded sprite or null.
-static ASCII_SPRITE *check_sprite_file(const std::string &file) {
+// A picture file: reports a missing file, an unusable header and art that does not fit its size; returns the
+// picture as the game loads it.
+static PICTURE check_sprite_file(const std::string &file) {
+    PICTURE p = {file, 1, nullptr};
     std::vector<TOKEN> t;
     if (!tokens_of(file, t)) {
         problem(file, 0, "cannot be opened");
-        return nullptr;
+        return p;
     }
+    if (!t.empty()) p.line = t[0].line;
     long long w = 0, h = 0;
-    if (!want_int(file, t, 0, "the width", &w) || !want_int(file, t, 1, "the height", &h)) return nullptr;
+    if (!want_int(file, t, 0, "the width", &w) || !want_int(file, t, 1, "the height", &h)) return p;
     if (w < 1 || h < 1) {
         problem(file, t[0].line, "the size %lld x %lld is below 1", w, h);
-        return nullptr;
+        return p;
     }
     if (w * h > SPRITE_MAX_CELLS) {
         problem(file, t[0].line, "the size %lld x %lld is larger than a picture may be (%lld cells)", w, h,
                 SPRITE_MAX_CELLS);
-        return nullptr;
+        return p;
     }
     long long colour;
     const char *names[] = {"the red value", "the green value", "the blue value"};
-    for (int i = 0; i < 3; i++) {
-        if (!want_int(file, t, 2 + i, names[i], &colour)) break;
-        if (colour < 0 || colour > 255) problem(file, t[2 + i].line, "%s %lld is not 0 to 255", names[i], colour);
+    bool header = true;
+    for (int i = 0; i < 3 && header; i++) {
+        header = want_int(file, t, 2 + i, names[i], &colour);
+        if (header && (colour < 0 || colour > 255))
+            problem(file, t[2 + i].line, "%s %lld is not 0 to 255", names[i], colour);
     }
     FILE *f = fopen(("Data/" + file).c_str(), "r");
-    ASCII_SPRITE *s = f ? sprite_load(f) : nullptr;
+    p.sprite = f ? sprite_load(f) : nullptr;
     if (f) fclose(f);
-    if (s == nullptr) problem(file, 0, "the game cannot load this picture");
-    return s;
+    if (p.sprite == nullptr)
+        problem(file, 0, "the game cannot load this picture");
+    else if (header)  // the art starts on the line after the blue value
+        check_art_rows(file, t[4].line + 1, p.sprite);
+    return p;
 }
+
+static PICTURE game_art[ART_COUNT];
 
 static void check_game_sprites() {
     struct NEED {
         const char *file;
         int min_w, rows;  // rows 0: any height
     };
-    static const NEED needs[] = {
+    // In the order of the ART_ names.
+    static const NEED needs[ART_COUNT] = {
         {"Sprites/Train/coach.txt", 2, 0},    {"Sprites/Train/coach2.txt", 4, 0},
         {"Sprites/Train/coach3.txt", 2, 0},   {"Sprites/Train/connector.txt", 1, 0},
         {"Sprites/Train/engine.txt", 2, 0},   {"Sprites/Train/track.txt", 1, 0},
@@ -169,15 +199,17 @@ static void check_game_sprites() {
         {"Sprites/Player/playerc.txt", 1, 0}, {"Sprites/Numbers/numbers.txt", 1, 66},
         {"Sprites/Game/title.txt", 1, 0},     {"Sprites/Game/win.txt", 1, 0},
     };
-    for (const NEED &n : needs) {
-        ASCII_SPRITE *s = check_sprite_file(n.file);
+    for (int k = 0; k < ART_COUNT; k++) {
+        const NEED &n = needs[k];
+        game_art[k] = check_sprite_file(n.file);
+        const ASCII_SPRITE *s = game_art[k].sprite;
         if (s == nullptr) continue;
         if (s->w < n.min_w) problem(n.file, 1, "is %d cells wide; the roof rules need at least %d", s->w, n.min_w);
         if (n.rows && s->h != n.rows)
             problem(n.file, 1, "has %d rows; the clock needs %d (11 glyphs of 6 rows: 0-9 and the colon)", s->h,
                     n.rows);
-        sprite_destroy(s);
     }
+    check_game_art(game_art);
     if (access("Data/Music/train.mid", R_OK) != 0) {
         problem("Music/train.mid", 0, "cannot be opened");
     } else {
@@ -189,29 +221,45 @@ static void check_game_sprites() {
     }
 }
 
-static void check_attr_file(const std::string &file) {
+static void game_art_free() {
+    for (PICTURE &p : game_art) {
+        sprite_destroy(p.sprite);
+        p.sprite = nullptr;
+    }
+}
+
+static ATTR_NUMBERS check_attr_file(const std::string &file) {
+    ATTR_NUMBERS a = {};
     std::vector<TOKEN> t;
     if (!tokens_of(file, t)) {
         problem(file, 0, "cannot be opened");
-        return;
+        return a;
     }
     long long v[5];
     const char *names[] = {"the width", "the height", "unit_w", "unit_h", "the car count"};
     for (int i = 0; i < 5; i++)
-        if (!want_int(file, t, i, names[i], &v[i])) return;
+        if (!want_int(file, t, i, names[i], &v[i])) return a;
+    a.width = v[0];
+    a.height = v[1];
+    a.unit_w = v[2];
+    a.unit_h = v[3];
+    a.size_line = t[0].line;
+    a.unit_line = t[2].line;
     if (v[0] < 1 || v[1] < 1) problem(file, t[0].line, "the world size %lld x %lld units is below 1", v[0], v[1]);
     if (v[2] < 1 || v[3] < 1) problem(file, t[2].line, "a unit of %lld x %lld pixels is below 1", v[2], v[3]);
-    if (v[0] * v[2] > INT_MAX / 2 || v[1] * v[3] > INT_MAX / 2)
+    if (!play_value_fits(v[0] * v[2]) || !play_value_fits(v[1] * v[3]))
         problem(file, t[0].line, "the world of %lld x %lld pixels is too large for the game", v[0] * v[2], v[1] * v[3]);
     if (v[4] < 1 || v[4] > MAX_CARS) {
         problem(file, t[4].line, "the car count %lld is not 1 to %d", v[4], MAX_CARS);
-        return;
+        return a;
     }
     size_t i = 5;
     int engine_at = -1;
     for (long long c = 0; c < v[4]; c++, i++) {
         long long code;
-        if (!want_int(file, t, i, "a car code", &code)) return;
+        if (!want_int(file, t, i, "a car code", &code)) return a;
+        if (c == 0) a.cars_line = t[i].line;
+        a.cars.push_back(code);
         if (code < 0 || code > 3)
             problem(file, t[i].line, "car code %lld is not 0 to 3 (0, 1, 2 coaches, 3 engine)", code);
         else if (code == 3 && engine_at < 0)
@@ -222,32 +270,37 @@ static void check_attr_file(const std::string &file) {
     if (engine_at < 0) problem(file, t[4].line, "the train has no engine (code 3): the level cannot be won");
     const char *colours[] = {"the background red", "the background green", "the background blue"};
     for (int k = 0; k < 3; k++, i++) {
-        long long c;
-        if (!want_int(file, t, i, colours[k], &c)) return;
-        if (c < 0 || c > 255) problem(file, t[i].line, "%s %lld is not 0 to 255", colours[k], c);
+        if (!want_int(file, t, i, colours[k], &a.bg[k])) return a;
+        if (a.bg[k] < 0 || a.bg[k] > 255) problem(file, t[i].line, "%s %lld is not 0 to 255", colours[k], a.bg[k]);
     }
+    a.bg_line = t[i - 3].line;
     long long reserved, limit;
-    if (!want_int(file, t, i++, "the fourth colour number", &reserved)) return;
-    if (!want_int(file, t, i, "the time limit", &limit)) return;
+    if (!want_int(file, t, i++, "the fourth colour number", &reserved)) return a;
+    if (!want_int(file, t, i, "the time limit", &limit)) return a;
+    a.limit_line = t[i].line;
     if (limit <= 0) problem(file, t[i].line, "the time limit %lld seconds leaves no time to play", limit);
-    if (limit * LPS > INT_MAX / 2) problem(file, t[i].line, "the time limit %lld seconds is too large", limit);
+    if (!play_value_fits(limit * LPS)) problem(file, t[i].line, "the time limit %lld seconds is too large", limit);
     if (i + 1 < t.size())
         problem(file, t[i + 1].line, "unexpected text after the time limit: \"%s\"", t[i + 1].text.c_str());
+    a.complete = true;
+    return a;
 }
 
-// Returns true if the level's files are sound enough to play it.
-static bool check_level_files(const std::string &name) {
-    std::string list = "Levels/" + name + "/level.txt";
+// The level's layer list and every file it names; the level is sound enough to play if it has an attr layer.
+static LEVEL_FILES check_level_files(const std::string &name) {
+    LEVEL_FILES level = {};
+    level.list = "Levels/" + name + "/level.txt";
+    const std::string &list = level.list;
     std::vector<TOKEN> t;
     if (!tokens_of(list, t)) {
         problem(list, 0, "cannot be opened");
-        return false;
+        return level;
     }
     long long count;
-    if (!want_int(list, t, 0, "the layer count", &count)) return false;
+    if (!want_int(list, t, 0, "the layer count", &count)) return level;
     if (count < 1 || count > MAX_LAYERS) {
         problem(list, t[0].line, "the layer count %lld is not 1 to %d", count, MAX_LAYERS);
-        return false;
+        return level;
     }
     size_t i = 1;
     int attrs = 0;
@@ -267,16 +320,17 @@ static bool check_level_files(const std::string &name) {
             break;
         }
         const TOKEN &file = t[i++];
-        if (!plain_name(file.text)) {
+        if (!level_plain_name(file.text.c_str())) {
             problem(list, file.line, "file name \"%s\" must be a plain name in the level's folder", file.text.c_str());
             continue;
         }
         std::string path = "Levels/" + name + "/" + file.text;
         if (is_attr) {
             attrs++;
-            check_attr_file(path);
+            level.attr = path;
+            level.numbers = check_attr_file(path);
         } else {
-            sprite_destroy(check_sprite_file(path));
+            level.layers.push_back(check_sprite_file(path));
         }
     }
     if (given < count)
@@ -285,38 +339,13 @@ static bool check_level_files(const std::string &name) {
         problem(list, t[i].line, "text after the last layer is ignored: \"%s\"", t[i].text.c_str());
     if (attrs == 0) problem(list, 0, "has no attr layer: the level has no numbers to play with");
     if (attrs > 1) problem(list, 0, "has %d attr layers; only the last one counts", attrs);
-    return attrs > 0;
-}
-
-// Plays level i with RIGHT held, polling input twice a tick as the main loop does.
-// Returns the ticks left on the clock when the engine is reached, or -1 if the level is lost.
-static int play_holding_right(int i, int *worst_screen_x) {
-    current_state = -1;  // a screen without an exit, so the game's own changes of screen free nothing
-    int count = level_count;
-    level_count = i + 1;  // played as the last level: reaching the engine wins instead of starting the next
-    current_level = i;
-    level_start(i);
-    key[KEY_RIGHT] = 1;
-    int result = -1;
-    *worst_screen_x = 0;
-    game_input();
-    for (int tick = 0; tick < 10000000; tick++) {
-        int left = time_left;
-        game_update();
-        if (current_state == STATE_GAME_OVER) break;
-        if (current_state == STATE_YOU_WIN) {
-            result = left - 1;
-            break;
-        }
-        game_input();
-        game_input();
-        if (player_x - camera_x > *worst_screen_x) *worst_screen_x = player_x - camera_x;
+    check_level_art(level, game_art);
+    for (PICTURE &p : level.layers) {
+        sprite_destroy(p.sprite);
+        p.sprite = nullptr;
     }
-    key[KEY_RIGHT] = 0;
-    level_end();
-    current_state = -1;
-    level_count = count;
-    return result;
+    level.sound = attrs > 0;
+    return level;
 }
 
 static void check_levels() {
@@ -333,34 +362,33 @@ static void check_levels() {
     }
     if ((long long)t.size() - 1 < count)
         problem("levels.txt", t.back().line, "names %zu levels but the count says %lld", t.size() - 1, count);
-    std::vector<std::string> names;
-    std::vector<bool> sound;
-    for (size_t i = 1; i < t.size() && (long long)names.size() < count; i++) {
-        names.push_back(t[i].text);
-        bool ok = plain_name(t[i].text);
-        if (!ok) problem("levels.txt", t[i].line, "level name \"%s\" must be a plain folder name", t[i].text.c_str());
-        sound.push_back(ok && check_level_files(t[i].text));
+    std::vector<LEVEL_FILES> files;
+    for (size_t i = 1; i < t.size() && (long long)files.size() < count; i++) {
+        bool plain = level_plain_name(t[i].text.c_str());
+        if (!plain) {
+            problem("levels.txt", t[i].line, "level name \"%s\" must be a plain folder name", t[i].text.c_str());
+            files.push_back({});
+        } else {
+            files.push_back(check_level_files(t[i].text));
+        }
     }
 
     // Now the game's own loaders, and a play of every level that loaded.
     if (levels_load() != 0 || game_sprites_load() != 0) return;
-    for (int i = 0; i < level_count && i < (int)names.size(); i++) {
-        if (!sound[i] || levels[i] == nullptr || levels[i]->attr == nullptr) continue;
+    for (int i = 0; i < level_count && i < (int)files.size(); i++) {
+        if (!files[i].sound || levels[i] == nullptr || levels[i]->attr == nullptr) continue;
         const LEVEL_ATTR *a = levels[i]->attr;
         if (!level_attr_playable(a) || a->time_limit <= 0) continue;
-        int worst_x = 0;
-        int left = play_holding_right(i, &worst_x);
-        std::string list = "Levels/" + names[i] + "/level.txt";
-        if (left < 0)
-            problem(list, 0, "cannot be won by holding RIGHT");
-        else if (worst_x >= SCREEN_W)
-            problem(list, 0, "holding RIGHT leaves the player off the right edge of the screen");
-        else
-            printf("%s/%s: won by holding RIGHT with %d of %d seconds left\n", shown_root.c_str(), list.c_str(),
-                   left / LPS, a->time_limit);
+        check_level_play(i, files[i]);
     }
     game_sprites_unload();
     levels_free();
+}
+
+static void check_data() {
+    check_game_sprites();
+    check_levels();
+    game_art_free();
 }
 
 int main(int argc, char **argv) {
@@ -394,8 +422,7 @@ int main(int argc, char **argv) {
     set_color_depth(COLOR_DEPTH);
     dbuffer = create_bitmap(SCREEN_W, SCREEN_H);
 
-    check_game_sprites();
-    check_levels();
+    check_data();
 
     destroy_bitmap(dbuffer);
     dbuffer = nullptr;
