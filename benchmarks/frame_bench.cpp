@@ -25,27 +25,12 @@
 #include "game/resources.h"
 #include "level/level.h"
 #include "level/level_render.h"
+#include "support/fixtures.h"
 
 // In ascii/draw.cpp: nonzero sends every sprite row through textout_ex.
 
-static BITMAP *window;  // a memory bitmap standing in for the screen
-static std::vector<std::string> level_names;
-
-static std::string source_dir() {
-    const char *s = getenv("RR_SOURCE_DIR");
-    return s ? s : RR_DEFAULT_SOURCE_DIR;
-}
-
-// The names in the shipped level list, for the labels.
-static void read_level_names() {
-    FILE *f = fopen("Data/levels.txt", "r");
-    if (f == nullptr) return;
-    int count = 0;
-    char name[256];
-    if (fscanf(f, "%d", &count) == 1)
-        for (int i = 0; i < count && fscanf(f, "%255s", name) == 1; i++) level_names.push_back(name);
-    fclose(f);
-}
+static BITMAP *window;                  // a memory bitmap standing in for the screen
+static std::vector<std::string> names;  // of the shipped levels, for the labels
 
 // Camera positions spread over the whole level; the train and the player keep their place on the screen,
 // as they do while the camera follows them.
@@ -68,7 +53,7 @@ static bool start_level(benchmark::State &state, int level) {
     level_start(level);
     train_x0 = train_x;
     player_x0 = player_x;
-    if (level < (int)level_names.size()) state.SetLabel(level_names[level]);
+    if (level < (int)names.size()) state.SetLabel(names[level]);
     return true;
 }
 
@@ -108,12 +93,7 @@ static LEVEL *pattern_level(int w, int h) {
     a->unit_h = CELL_H;
     a->bg_r = 20, a->bg_g = 30, a->bg_b = 60;
     s->r = 200, s->g = 200, s->b = 120;
-    unsigned seed = 7;
-    for (long long i = 0; i < (long long)w * h; i++) {
-        seed = seed * 1103515245u + 12345u;
-        unsigned r = (seed >> 16) % 188;
-        s->cells[i] = r < 94 ? ' ' : (char)(33 + r % 94);
-    }
+    scatter_cells(s, 7, 188, 94);
     l->layer_types[0] = LAYER_ATTR;
     l->layers[0] = a;
     l->attr = a;
@@ -192,7 +172,7 @@ struct RatioReporter : benchmark::ConsoleReporter {
         for (int i = 0; i < level_count; i++) {
             std::string d = "frame/direct/" + std::to_string(i), t = "frame/textout/" + std::to_string(i);
             if (!has(d) || !has(t) || floor <= 0) continue;
-            const char *name = i < (int)level_names.size() ? level_names[i].c_str() : "?";
+            const char *name = i < (int)names.size() ? names[i].c_str() : "?";
             printf(
                 "  %-10s direct %6.2f x floor, textout %6.2f x floor, textout/direct %5.2f, "
                 "drawing alone (frame - floor) textout/direct %5.2f\n",
@@ -206,6 +186,7 @@ struct RatioReporter : benchmark::ConsoleReporter {
 int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    setenv("RR_SOURCE_DIR", RR_DEFAULT_SOURCE_DIR, 0);  // unless it names another tree
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 2;
     set_color_depth(COLOR_DEPTH);
     dbuffer = create_bitmap(SCREEN_W, SCREEN_H);
@@ -214,7 +195,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "rr_bench: the shipped Data under %s did not load\n", source_dir().c_str());
         return 2;
     }
-    read_level_names();
+    names = level_names();
 
     for (int i = 0; i < level_count; i++) {
         benchmark::RegisterBenchmark("frame/direct", bm_frame_direct)->Arg(i)->Unit(benchmark::kMicrosecond);

@@ -22,18 +22,6 @@ const std::string SEPARATOR(55, '-');
 const std::regex LINE(R"(^\[((?:Sun|Mon|Tue|Wed|Thu|Fri|Sat) (?:Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) )"
                       R"([ 1-3]\d \d\d:\d\d:\d\d \d{4})\]: (.*)$)");
 
-std::vector<std::string> split_lines(const std::string &text) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); i++)
-        if (text[i] == '\n') {
-            out.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    if (start < text.size()) out.push_back(text.substr(start));  // an unterminated tail
-    return out;
-}
-
 // The messages of the log with "" for a blank line; fails the test on a line without the stamp.
 std::vector<std::string> messages(const std::string &text) {
     std::vector<std::string> out;

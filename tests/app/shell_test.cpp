@@ -15,20 +15,6 @@
 
 namespace {
 
-// The log's messages, stamps cut off; "" for the blank line that opens every log_init.
-std::vector<std::string> log_messages() {
-    std::vector<std::string> out;
-    std::string text = read_file("gamelog.txt");
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != '\n') continue;
-        std::string line = text.substr(start, i - start);
-        start = i + 1;
-        out.push_back(line.size() >= 28 ? line.substr(28) : line);
-    }
-    return out;
-}
-
 // What the log gained since `before` lines.
 std::vector<std::string> since(size_t before) {
     std::vector<std::string> all = log_messages();

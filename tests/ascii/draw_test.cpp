@@ -1,5 +1,6 @@
-// Sprite drawing on memory bitmaps, checked against the library's own text output of the same cells. 16-bit
-// bitmaps (the depth of dbuffer) and 32-bit ones are both checked: they may be drawn by different routes.
+// tests/ascii/draw_test.cpp — sprite drawing on memory bitmaps, checked against the library's own text output
+// of the same cells. 16-bit bitmaps (the depth of dbuffer) and 32-bit ones are both checked: they may be drawn
+// by different routes.
 #include "ascii/draw.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +20,22 @@ int bg_colour(int depth = 16) { return makecol_depth(depth, 0x20, 0x30, 0x40); }
 
 const int DEPTHS[] = {16, 32};
 
-BITMAP *make_bitmap_depth(int depth, int w, int h) {
-    BITMAP *b = create_bitmap_ex(depth, w, h);
-    clear_to_color(b, bg_colour(depth));
-    return b;
-}
+// Two like bitmaps filled with BG: the drawing under test goes on `got`, the library's text on `want`.
+struct Bitmaps {
+    BITMAP *got, *want;
+    Bitmaps(int w, int h, int depth = 16) : got(make_bitmap(w, h, BG, depth)), want(make_bitmap(w, h, BG, depth)) {}
+    ~Bitmaps() {
+        destroy_bitmap(got);
+        destroy_bitmap(want);
+    }
+    Bitmaps(const Bitmaps &) = delete;
+    Bitmaps &operator=(const Bitmaps &) = delete;
+    bool same() const { return same_pixels(got, want); }
+};
 
-// A sprite whose cells are all different printable characters, so that a shifted or missing cell shows.
-ASCII_SPRITE *distinct_sprite(int w, int h, int r = 255, int g = 255, int b = 0) {
-    ASCII_SPRITE *s = sprite_create(w, h);
-    for (int i = 0; i < w * h; i++) s->cells[i] = (char)('!' + (i * 7) % 94);
-    s->r = r;
-    s->g = g;
-    s->b = b;
-    return s;
+// The whole sprite as the library prints it from (x, y).
+void text_sprite(BITMAP *bmp, const ASCII_SPRITE *s, int x, int y) {
+    text_region(bmp, s, 0, 0, s->w - 1, s->h - 1, x, y);
 }
 
 ASCII_SPRITE *sprite_of(const std::string &row, int r = 255, int g = 0, int b = 0) {
@@ -44,49 +47,19 @@ ASCII_SPRITE *sprite_of(const std::string &row, int r = 255, int g = 0, int b = 
     return s;
 }
 
-// What the drawing must produce: each row of the region printed whole by the library, which clips by itself.
-void reference_region(BITMAP *bmp, const ASCII_SPRITE *s, int c0, int r0, int c1, int r1, int x, int y) {
-    if (c0 >= s->w || r0 >= s->h) return;
-    c0 = std::max(c0, 0);
-    r0 = std::max(r0, 0);
-    c1 = std::min(c1, s->w - 1);
-    r1 = std::min(r1, s->h - 1);
-    if (c1 < c0) return;
-    int colour = makecol(s->r, s->g, s->b);
-    for (int r = r0; r <= r1; r++) {
-        std::string text(s->cells + (size_t)r * s->w + c0, (size_t)(c1 - c0 + 1));
-        textout_ex(bmp, font, text.c_str(), x, y + (r - r0) * CELL_H, colour, -1);
-    }
-}
-
-struct Box {
-    int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
-    bool empty() const { return x0 > x1; }
-};
-
-// The pixels that differ from the background fill.
-Box painted(BITMAP *bmp) {
-    Box b;
-    int bg = bg_colour();
-    for (int y = 0; y < bmp->h; y++)
-        for (int x = 0; x < bmp->w; x++)
-            if (getpixel(bmp, x, y) != bg) {
-                b.x0 = std::min(b.x0, x);
-                b.y0 = std::min(b.y0, y);
-                b.x1 = std::max(b.x1, x);
-                b.y1 = std::max(b.y1, y);
-            }
-    return b;
+// A one-row sprite drawn at the top-left corner of a w x 8 bitmap filled with BG; the caller destroys the bitmap.
+BITMAP *row_drawn(const std::string &row, int w, int r = 255, int g = 0, int b = 0) {
+    ASCII_SPRITE *s = sprite_of(row, r, g, b);
+    BITMAP *bmp = make_bitmap(w, 8, BG);
+    sprite_draw(bmp, s, 0, 0);
+    sprite_destroy(s);
+    return bmp;
 }
 
 // The painted columns of one glyph of the font, from 0 to 7.
 Box glyph_box(char c) {
-    BITMAP *b = make_bitmap(CELL_W, CELL_H, BG);
     char text[2] = {c, 0};
-    textout_ex(b, font, text, 0, 0, makecol(255, 255, 255), -1);
-    Box box = painted(b);
-    destroy_bitmap(b);
-    return box;
+    return text_ink(text, 0, 0, false);
 }
 
 bool only_colours(BITMAP *bmp, int colour) {
@@ -114,14 +87,11 @@ TEST_P(DrawAt, MatchesTheLibrarysText) {
     const DrawCase &c = GetParam();
     ASCII_SPRITE *s = distinct_sprite(5, 3);
     for (int depth : DEPTHS) {
-        BITMAP *got = make_bitmap_depth(depth, 64, 32);
-        BITMAP *want = make_bitmap_depth(depth, 64, 32);
-        sprite_draw(got, s, c.x, c.y);
-        if (!c.nothing) reference_region(want, s, 0, 0, s->w - 1, s->h - 1, c.x, c.y);
-        EXPECT_TRUE(same_pixels(got, want)) << depth << " bits";
-        EXPECT_TRUE(only_colours(got, makecol(255, 255, 0))) << depth << " bits";
-        destroy_bitmap(got);
-        destroy_bitmap(want);
+        Bitmaps bm(64, 32, depth);
+        sprite_draw(bm.got, s, c.x, c.y);
+        if (!c.nothing) text_sprite(bm.want, s, c.x, c.y);
+        EXPECT_TRUE(bm.same()) << depth << " bits";
+        EXPECT_TRUE(only_colours(bm.got, makecol(255, 255, 0))) << depth << " bits";
     }
     sprite_destroy(s);
 }
@@ -153,13 +123,10 @@ TEST_P(DrawRegion, DrawsTheClampedRectangle) {
     const RegionCase &c = GetParam();
     ASCII_SPRITE *s = distinct_sprite(5, 3, 0, 255, 255);
     for (int depth : DEPTHS) {
-        BITMAP *got = make_bitmap_depth(depth, 64, 32);
-        BITMAP *want = make_bitmap_depth(depth, 64, 32);
-        sprite_draw_region(s, got, c.c0, c.r0, c.c1, c.r1, c.x, c.y);
-        reference_region(want, s, c.c0, c.r0, c.c1, c.r1, c.x, c.y);
-        EXPECT_TRUE(same_pixels(got, want)) << depth << " bits";
-        destroy_bitmap(got);
-        destroy_bitmap(want);
+        Bitmaps bm(64, 32, depth);
+        sprite_draw_region(s, bm.got, c.c0, c.r0, c.c1, c.r1, c.x, c.y);
+        text_region(bm.want, s, c.c0, c.r0, c.c1, c.r1, c.x, c.y);
+        EXPECT_TRUE(bm.same()) << depth << " bits";
     }
     sprite_destroy(s);
 }
@@ -177,42 +144,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Draw, AtMinus20TheThirdColumnStartsAtMinus4) {
     ASCII_SPRITE *s = sprite_of("##M");
-    BITMAP *got = make_bitmap(40, 8, BG);
-    BITMAP *want = make_bitmap(40, 8, BG);
-    sprite_draw(got, s, -20, 0);
-    textout_ex(want, font, "M", -4, 0, makecol(255, 0, 0), -1);
-    EXPECT_TRUE(same_pixels(got, want));
+    Bitmaps bm(40, 8);
+    sprite_draw(bm.got, s, -20, 0);
+    sprite_destroy(s);
+    textout_ex(bm.want, font, "M", -4, 0, makecol(255, 0, 0), -1);
+    EXPECT_TRUE(bm.same());
     // Only the last four pixel columns of the third cell can show.
     Box g = glyph_box('M');
-    Box b = painted(got);
+    Box b = painted(bm.got, BG);
     ASSERT_GE(g.x1, 4) << "the glyph must reach into its right half for this check";
     ASSERT_FALSE(b.empty());
     EXPECT_EQ(b.x0, std::max(0, g.x0 - 4));
     EXPECT_EQ(b.x1, g.x1 - 4);
-    destroy_bitmap(got);
-    destroy_bitmap(want);
-    sprite_destroy(s);
 }
 
 TEST(Draw, PartialRightCellIsPrintedAndClipped) {
-    ASCII_SPRITE *s = sprite_of("  MM");
-    BITMAP *got = make_bitmap(20, 8, BG);
     // Cell 2 covers pixels 16..23, of which 16..19 are on the bitmap; cell 3 is wholly off.
-    sprite_draw(got, s, 0, 0);
+    BITMAP *got = row_drawn("  MM", 20);
     Box g = glyph_box('M');
     ASSERT_LT(g.x0, 4) << "the glyph must reach into its left half for this check";
-    Box b = painted(got);
+    Box b = painted(got, BG);
     ASSERT_FALSE(b.empty());
     EXPECT_EQ(b.x0, 16 + g.x0);
     EXPECT_EQ(b.x1, 19);
     destroy_bitmap(got);
-    sprite_destroy(s);
 }
 
 TEST(Draw, SpacesLeaveTheBackground) {
-    ASCII_SPRITE *s = sprite_of("a b", 255, 0, 0);
-    BITMAP *got = make_bitmap(24, 8, BG);
-    sprite_draw(got, s, 0, 0);
+    BITMAP *got = row_drawn("a b", 24, 255, 0, 0);
     int bg = bg_colour(), red = makecol(255, 0, 0);
     int in_a = 0, in_b = 0;
     for (int y = 0; y < 8; y++)
@@ -229,17 +188,13 @@ TEST(Draw, SpacesLeaveTheBackground) {
     EXPECT_GT(in_b, 0);
     EXPECT_LT(in_a, 64);
     destroy_bitmap(got);
-    sprite_destroy(s);
 }
 
 TEST(Draw, ColourIsTheSpritesOwn) {
-    ASCII_SPRITE *s = sprite_of("#", 10, 200, 30);
-    BITMAP *got = make_bitmap(8, 8, BG);
-    sprite_draw(got, s, 0, 0);
-    EXPECT_FALSE(painted(got).empty());
+    BITMAP *got = row_drawn("#", 8, 10, 200, 30);
+    EXPECT_FALSE(painted(got, BG).empty());
     EXPECT_TRUE(only_colours(got, makecol(10, 200, 30)));
     destroy_bitmap(got);
-    sprite_destroy(s);
 }
 
 // Rows wider than the 127 cells one print can carry: every cell must still appear.
@@ -255,14 +210,11 @@ TEST(Draw, RowsWiderThanOnePrintAreDrawnWhole) {
     for (const WideCase &c : cases)
         for (int depth : DEPTHS) {
             ASCII_SPRITE *s = distinct_sprite(c.sprite_w, 2);
-            BITMAP *got = make_bitmap_depth(depth, c.bitmap_w, 16);
-            BITMAP *want = make_bitmap_depth(depth, c.bitmap_w, 16);
-            sprite_draw(got, s, c.x, c.y);
-            reference_region(want, s, 0, 0, s->w - 1, s->h - 1, c.x, c.y);
-            EXPECT_TRUE(same_pixels(got, want))
-                << c.bitmap_w << " wide, sprite " << c.sprite_w << " at " << c.x << ", " << depth << " bits";
-            destroy_bitmap(got);
-            destroy_bitmap(want);
+            Bitmaps bm(c.bitmap_w, 16, depth);
+            sprite_draw(bm.got, s, c.x, c.y);
+            text_sprite(bm.want, s, c.x, c.y);
+            EXPECT_TRUE(bm.same()) << c.bitmap_w << " wide, sprite " << c.sprite_w << " at " << c.x << ", " << depth
+                                   << " bits";
             sprite_destroy(s);
         }
 }
@@ -270,16 +222,13 @@ TEST(Draw, RowsWiderThanOnePrintAreDrawnWhole) {
 TEST(Draw, LastCellOfA150WideRowReachesPixel1199) {
     std::string row(150, ' ');
     row[149] = 'M';
-    ASCII_SPRITE *s = sprite_of(row);
-    BITMAP *got = make_bitmap(1200, 8, BG);
-    sprite_draw(got, s, 0, 0);
+    BITMAP *got = row_drawn(row, 1200);
     Box g = glyph_box('M');
-    Box b = painted(got);
+    Box b = painted(got, BG);
     ASSERT_FALSE(b.empty());
     EXPECT_EQ(b.x0, 1192 + g.x0);
     EXPECT_EQ(b.x1, 1192 + g.x1);
     destroy_bitmap(got);
-    sprite_destroy(s);
 }
 
 TEST(Draw, EveryPrintableGlyphAtEveryOffset) {
@@ -294,13 +243,10 @@ TEST(Draw, EveryPrintableGlyphAtEveryOffset) {
     for (int depth : DEPTHS)
         for (int dx = -8; dx <= 8; dx++)
             for (int dy : {-9, -3, 0, 5}) {
-                BITMAP *got = make_bitmap_depth(depth, 94 * CELL_W, 24);
-                BITMAP *want = make_bitmap_depth(depth, 94 * CELL_W, 24);
-                sprite_draw(got, s, dx, dy);
-                reference_region(want, s, 0, 0, 93, 1, dx, dy);
-                EXPECT_TRUE(same_pixels(got, want)) << "at " << dx << "," << dy << ", " << depth << " bits";
-                destroy_bitmap(got);
-                destroy_bitmap(want);
+                Bitmaps bm(94 * CELL_W, 24, depth);
+                sprite_draw(bm.got, s, dx, dy);
+                text_sprite(bm.want, s, dx, dy);
+                EXPECT_TRUE(bm.same()) << "at " << dx << "," << dy << ", " << depth << " bits";
             }
     sprite_destroy(s);
 }
@@ -316,13 +262,10 @@ TEST(Draw, ControlAndHighBytesInCellsLookAsTheLibraryPrintsThem) {
     for (const std::string &row : rows)
         for (int depth : DEPTHS) {
             ASCII_SPRITE *s = sprite_of(row, 0, 255, 0);
-            BITMAP *got = make_bitmap_depth(depth, 64, 8);
-            BITMAP *want = make_bitmap_depth(depth, 64, 8);
-            sprite_draw(got, s, 3, 0);
-            reference_region(want, s, 0, 0, s->w - 1, 0, 3, 0);
-            EXPECT_TRUE(same_pixels(got, want)) << depth << " bits";
-            destroy_bitmap(got);
-            destroy_bitmap(want);
+            Bitmaps bm(64, 8, depth);
+            sprite_draw(bm.got, s, 3, 0);
+            text_sprite(bm.want, s, 3, 0);
+            EXPECT_TRUE(bm.same()) << depth << " bits";
             sprite_destroy(s);
         }
 }
@@ -333,17 +276,14 @@ TEST(Draw, KeepsInsideTheClipRectangle) {
     const int at[][2] = {{0, 0}, {-5, -3}, {9, 2}, {13, 11}, {30, 20}, {-60, 0}};
     for (int depth : DEPTHS)
         for (const auto &p : at) {
-            BITMAP *got = make_bitmap_depth(depth, 64, 40);
-            BITMAP *want = make_bitmap_depth(depth, 64, 40);
-            set_clip_rect(got, 11, 5, 41, 22);
-            set_clip_rect(want, 11, 5, 41, 22);
-            sprite_draw(got, s, p[0], p[1]);
-            reference_region(want, s, 0, 0, s->w - 1, s->h - 1, p[0], p[1]);
-            set_clip_rect(got, 0, 0, 63, 39);
-            set_clip_rect(want, 0, 0, 63, 39);
-            EXPECT_TRUE(same_pixels(got, want)) << "at " << p[0] << "," << p[1] << ", " << depth << " bits";
-            destroy_bitmap(got);
-            destroy_bitmap(want);
+            Bitmaps bm(64, 40, depth);
+            set_clip_rect(bm.got, 11, 5, 41, 22);
+            set_clip_rect(bm.want, 11, 5, 41, 22);
+            sprite_draw(bm.got, s, p[0], p[1]);
+            text_sprite(bm.want, s, p[0], p[1]);
+            set_clip_rect(bm.got, 0, 0, 63, 39);
+            set_clip_rect(bm.want, 0, 0, 63, 39);
+            EXPECT_TRUE(bm.same()) << "at " << p[0] << "," << p[1] << ", " << depth << " bits";
         }
     sprite_destroy(s);
 }
@@ -354,17 +294,14 @@ TEST(Draw, OnASubBitmapStaysInsideIt) {
     const int at[][2] = {{0, 0}, {-5, -3}, {30, 14}, {-90, 0}};
     for (int depth : DEPTHS)
         for (const auto &p : at) {
-            BITMAP *got = make_bitmap_depth(depth, 64, 40);
-            BITMAP *want = make_bitmap_depth(depth, 64, 40);
-            BITMAP *got_sub = create_sub_bitmap(got, 13, 7, 37, 21);
-            BITMAP *want_sub = create_sub_bitmap(want, 13, 7, 37, 21);
+            Bitmaps bm(64, 40, depth);
+            BITMAP *got_sub = create_sub_bitmap(bm.got, 13, 7, 37, 21);
+            BITMAP *want_sub = create_sub_bitmap(bm.want, 13, 7, 37, 21);
             sprite_draw(got_sub, s, p[0], p[1]);
-            reference_region(want_sub, s, 0, 0, s->w - 1, s->h - 1, p[0], p[1]);
-            EXPECT_TRUE(same_pixels(got, want)) << "at " << p[0] << "," << p[1] << ", " << depth << " bits";
+            text_sprite(want_sub, s, p[0], p[1]);
+            EXPECT_TRUE(bm.same()) << "at " << p[0] << "," << p[1] << ", " << depth << " bits";
             destroy_bitmap(got_sub);
             destroy_bitmap(want_sub);
-            destroy_bitmap(got);
-            destroy_bitmap(want);
         }
     sprite_destroy(s);
 }
@@ -376,7 +313,7 @@ TEST(Draw, NullSpriteOrBitmapIsIgnored) {
     sprite_draw(nullptr, s, 0, 0);
     sprite_draw_region(nullptr, b, 0, 0, 1, 0, 0, 0);
     sprite_draw_region(s, nullptr, 0, 0, 1, 0, 0, 0);
-    EXPECT_TRUE(painted(b).empty());
+    EXPECT_TRUE(painted(b, BG).empty());
     destroy_bitmap(b);
     sprite_destroy(s);
 }

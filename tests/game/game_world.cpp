@@ -5,16 +5,10 @@
 #include <cstring>
 
 #include "game/game.h"
+#include "game/play.h"
 #include "game/resources.h"
 #include "states/states.h"
 #include "support/fixtures.h"
-
-std::string sprite_text(int w, int h, int r, int g, int b, char fill) {
-    std::string t = std::to_string(w) + " " + std::to_string(h) + "\n" + std::to_string(r) + " " + std::to_string(g) +
-                    " " + std::to_string(b) + "\n";
-    for (int i = 0; i < h; i++) t += std::string(w, fill) + "\n";
-    return t;
-}
 
 static ASCII_SPRITE *solid(int w, int h, int r, int g, int b, char fill) {
     ASCII_SPRITE *s = sprite_create(w, h);
@@ -119,29 +113,13 @@ void write_level_list(int count, const std::vector<std::string> &names) {
 
 void write_level_list(const std::vector<std::string> &names) { write_level_list((int)names.size(), names); }
 
-std::vector<std::string> log_messages() {
-    std::vector<std::string> out;
-    std::string text = read_file("gamelog.txt");
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        size_t mark = line.find("]: ");
-        out.push_back(line.empty() || mark == std::string::npos ? line : line.substr(mark + 3));
-        start = end + 1;
-    }
-    return out;
-}
-
-std::vector<std::string> log_since_init() {
-    std::vector<std::string> all = log_messages();
-    for (size_t i = all.size(); i-- > 0;)
-        if (all[i] == "Log Initialized") return std::vector<std::string>(all.begin() + i + 1, all.end());
-    return all;
-}
-
 void clear_keys() { memset((void *)key, 0, KEY_MAX); }
+
+void reset_game_state() {
+    reset_states();
+    clear_keys();
+    help_overlay = 0;
+}
 
 bool tick_and_poll() {
     int state = current_state, changes = transition_count;
@@ -150,10 +128,4 @@ bool tick_and_poll() {
     game_input();
     game_input();
     return true;
-}
-
-void reset_states() {
-    current_state = previous_state = -1;
-    transition_count = 0;
-    quit_pending = 0;
 }

@@ -4,19 +4,26 @@
 #include <vector>
 
 #include "app/config.h"
+#include "game/motion.h"
 #include "level/level.h"
+#include "support/fixtures.h"
 
 // Widths in cells of the train's pictures; every car is 5 rows high.
 struct TrainWidths {
     int coach = 10, coach2 = 10, coach3 = 12, connector = 2, engine = 8;
 };
 
-// The sprite file text of a w x h picture in one colour, every cell `fill`.
-std::string sprite_text(int w, int h, int r, int g, int b, char fill = '#');
-
 // Fills every game sprite slot in memory (the smoke as the loader makes it): cars of the given
 // widths, a 3 x 4 player in each pose, an 8 x 4 track piece and an 11-glyph digit strip 2 cells wide.
 void make_game_sprites(const TrainWidths &w = TrainWidths());
+
+// The train most tests run on. With the default widths, along the train from train_x:
+//   coach   roof 0..64, coupling 65..80, gap 81..87
+//   coach2  low deck 88..136, raised end 137..152, coupling 153..168, gap 169..175
+//   coach3  roof 176..256, coupling 257..272, gap 273..279
+//   engine  roof 280..311, goal from TRAIN_GOAL (4 cells in) onwards, to the end of the world
+inline const std::vector<int> TRAIN = {CAR_COACH, CAR_COACH2, CAR_COACH3, CAR_ENGINE};
+constexpr int TRAIN_GOAL = 312;
 
 struct LevelDef {
     std::vector<int> cars;
@@ -40,15 +47,16 @@ void write_level(const std::string &name, const LevelDef &def);
 void write_level_list(const std::vector<std::string> &names);
 void write_level_list(int count, const std::vector<std::string> &names);
 
-// The messages of gamelog.txt, time stamps removed, "" for the blank line of each run.
-std::vector<std::string> log_messages();
-// The messages logged after the last "Log Initialized".
-std::vector<std::string> log_since_init();
+// What the log gains when the game screen is entered and starts its first level, and when it is left.
+inline const std::vector<std::string> GAME_ENTERED = {"Loaded Game Sprites", "Initializing Level Renderer",
+                                                      "Initializing Game Renderer", "First Level"};
+inline const std::vector<std::string> GAME_LEFT = {"Quitting Game Renderer", "Quitting Level Renderer",
+                                                   "Unloaded Game Sprites"};
 
 void clear_keys();
+// Where the gameplay tests start: no screen, no key held, no help page over the game.
+void reset_game_state();
 // One tick of the main loop at its steady rate: the update, the poll after it and the next pass's poll.
 // The polls are skipped, as the state machine skips them, when the tick changed the screen; returns
 // false then.
 bool tick_and_poll();
-// Back to no screen at all, without running any screen's operations.
-void reset_states();

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,22 +28,10 @@ struct Outcome {
     int clock;       // the level's clock at its start
 };
 
-std::vector<std::string> level_names() {
-    std::ifstream f("Data/levels.txt");
-    int n = 0;
-    f >> n;
-    std::vector<std::string> names;
-    std::string name;
-    for (int i = 0; i < n && f >> name; i++) names.push_back(name);
-    return names;
-}
-
 class LevelRun : public testing::Test {
    protected:
     void SetUp() override {
-        reset_states();
-        clear_keys();
-        help_overlay = 0;
+        reset_game_state();
         remove_tree("gamelog.txt");
         log_init();
     }
@@ -125,10 +112,9 @@ class LevelRun : public testing::Test {
         while (tick_and_poll() && ticks < 64 * 60 * 60) ticks++;
         key[KEY_RIGHT] = 0;
         EXPECT_EQ(current_state, STATE_YOU_WIN);
-        Lines want = {"Loaded Game Sprites", "Initializing Level Renderer", "Initializing Game Renderer",
-                      "First Level"};
+        Lines want = GAME_ENTERED;
         for (int i = 1; i < n; i++) want.push_back("Next Level, @Level " + std::to_string(i));
-        want.insert(want.end(), {"Quitting Game Renderer", "Quitting Level Renderer", "Unloaded Game Sprites"});
+        want.insert(want.end(), GAME_LEFT.begin(), GAME_LEFT.end());
         EXPECT_EQ(log_since_init(), want);
     }
 };

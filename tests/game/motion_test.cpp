@@ -15,19 +15,10 @@
 
 namespace {
 
-// Coach 10, coach2 10, coach3 12 cells, connector 2, engine 8 (game_world.h). Along the train, from train_x:
-//   coach   roof 0..64, coupling 65..80, gap 81..87
-//   coach2  low deck 88..136, raised end 137..152, coupling 153..168, gap 169..175
-//   coach3  roof 176..256, coupling 257..272, gap 273..279
-//   engine  roof 280..311, goal from 312 (4 cells in) onwards, to the end of the world
-const std::vector<int> TRAIN = {CAR_COACH, CAR_COACH2, CAR_COACH3, CAR_ENGINE};
-
 class Motion : public testing::Test {
    protected:
     void SetUp() override {
-        reset_states();
-        clear_keys();
-        help_overlay = 0;
+        reset_game_state();
         jump_ticks = 0;
         player_pose = POSE_RUN;
         make_game_sprites();
@@ -63,6 +54,7 @@ struct GroundCase {
     bool goal;
 };
 
+// The places along TRAIN are laid out beside it in game_world.h.
 TEST_F(Motion, GroundAlongTheTrain) {
     start(train());
     const GroundCase cases[] = {
@@ -334,7 +326,7 @@ TEST_F(Motion, GoalReachedWhileRising) {
     player_jump();
     for (int t = 0; t < 5; t++) player_tick();
     ASSERT_EQ(player_y - train_y, -5);
-    player_x = train_x + 312;
+    player_x = train_x + TRAIN_GOAL;
     player_tick();
     EXPECT_NE(level_complete, 0);
     EXPECT_EQ(player_pose, POSE_JUMP);

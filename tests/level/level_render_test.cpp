@@ -1,4 +1,5 @@
-// The level backdrop: which window of each picture layer lands on the bitmap, and the renderer's log lines.
+// tests/level/level_render_test.cpp — the level backdrop: which window of each picture layer lands on the
+// bitmap, and the renderer's log lines.
 #include "level/level_render.h"
 
 #include <gtest/gtest.h>
@@ -14,24 +15,9 @@
 
 namespace {
 
-// A layer whose cells are all different printable characters, so a window one cell off shows.
-ASCII_SPRITE *layer_of(int w, int h, int r, int g, int b) {
-    ASCII_SPRITE *s = sprite_create(w, h);
-    for (long i = 0; i < (long)w * h; i++) s->cells[i] = (char)('!' + (i * 7 + i / w) % 94);
-    s->r = r;
-    s->g = g;
-    s->b = b;
-    return s;
-}
-
-// Cells c0..c1 of rows r0..r1 printed by the library from the bitmap's top-left corner.
+// What a window of cells c0..c1 of rows r0..r1 must look like: printed by the library from the top-left corner.
 void draw_window(BITMAP *bmp, const ASCII_SPRITE *s, int c0, int r0, int c1, int r1) {
-    c1 = std::min(c1, s->w - 1);
-    r1 = std::min(r1, s->h - 1);
-    for (int r = r0; r <= r1; r++) {
-        std::string text(s->cells + (size_t)r * s->w + c0, (size_t)(c1 - c0 + 1));
-        textout_ex(bmp, font, text.c_str(), 0, (r - r0) * CELL_H, makecol(s->r, s->g, s->b), -1);
-    }
+    text_region(bmp, s, c0, r0, c1, r1, 0, 0);
 }
 
 LEVEL_ATTR *world(int width, int unit_w, int height, int unit_h) {
@@ -56,7 +42,7 @@ class LayerWindow : public testing::TestWithParam<WindowCase> {};
 
 TEST_P(LayerWindow, DrawsTheWindowAroundTheCamera) {
     const WindowCase &c = GetParam();
-    ASCII_SPRITE *s = layer_of(c.layer_w, c.layer_h, 255, 255, 0);
+    ASCII_SPRITE *s = distinct_sprite(c.layer_w, c.layer_h, 255, 255, 0);
     LEVEL_ATTR *a = world(c.width, c.unit_w, c.height, c.unit_h);
     BITMAP *got = make_bitmap(c.bmp_w, c.bmp_h);
     BITMAP *want = make_bitmap(c.bmp_w, c.bmp_h);
@@ -156,8 +142,8 @@ TEST_F(LevelDraw, WithoutPictureLayersOnlyTheBackgroundShows) {
 }
 
 TEST_F(LevelDraw, LayersAreDrawnInSlotOrderEachShiftedByItsOrdinal) {
-    ASCII_SPRITE *l1 = layer_of(160, 120, 255, 255, 0), *l2 = layer_of(160, 120, 0, 255, 255),
-                 *l3 = layer_of(160, 120, 255, 0, 0);
+    ASCII_SPRITE *l1 = distinct_sprite(160, 120, 255, 255, 0), *l2 = distinct_sprite(160, 120, 0, 255, 255),
+                 *l3 = distinct_sprite(160, 120, 255, 0, 0);
     LEVEL *l = level_of({{LAYER_ATTR, world_1280(0, 0, 80)}, {LAYER_ASCII, l1}, {LAYER_ASCII, l2}, {LAYER_ASCII, l3}});
     level_draw(got, l, CAM_X, CAM_Y, 0);
     clear_to_color(want, makecol(0, 0, 80));
@@ -169,7 +155,7 @@ TEST_F(LevelDraw, LayersAreDrawnInSlotOrderEachShiftedByItsOrdinal) {
 }
 
 TEST_F(LevelDraw, OnlyPictureSlotsCountTowardTheOrdinal) {
-    ASCII_SPRITE *l1 = layer_of(160, 120, 255, 255, 0), *l2 = layer_of(160, 120, 0, 255, 255);
+    ASCII_SPRITE *l1 = distinct_sprite(160, 120, 255, 255, 0), *l2 = distinct_sprite(160, 120, 0, 255, 255);
     LEVEL *l =
         level_of({{LAYER_ASCII, l1}, {LAYER_NONE, nullptr}, {LAYER_ATTR, world_1280(0, 0, 80)}, {LAYER_ASCII, l2}});
     level_draw(got, l, CAM_X, CAM_Y, 0);
@@ -181,7 +167,7 @@ TEST_F(LevelDraw, OnlyPictureSlotsCountTowardTheOrdinal) {
 }
 
 TEST_F(LevelDraw, FailedPictureSlotIsPassedOverAndStillCounts) {
-    ASCII_SPRITE *l2 = layer_of(160, 120, 0, 255, 255);
+    ASCII_SPRITE *l2 = distinct_sprite(160, 120, 0, 255, 255);
     LEVEL *l = level_of({{LAYER_ATTR, world_1280(0, 0, 80)}, {LAYER_ASCII, nullptr}, {LAYER_ASCII, l2}});
     level_draw(got, l, CAM_X, CAM_Y, 0);
     clear_to_color(want, makecol(0, 0, 80));
@@ -191,7 +177,7 @@ TEST_F(LevelDraw, FailedPictureSlotIsPassedOverAndStillCounts) {
 }
 
 TEST_F(LevelDraw, WorldOfNoSizeDrawsFromTheCorner) {
-    ASCII_SPRITE *s = layer_of(160, 120, 255, 255, 0);
+    ASCII_SPRITE *s = distinct_sprite(160, 120, 255, 255, 0);
     LEVEL_ATTR *a = world_1280(0, 0, 80);
     a->unit_w = 0;
     a->unit_h = 0;
@@ -214,7 +200,7 @@ TEST_F(LevelDraw, DebugSwitchPrintsTheCamera) {
 
 TEST_F(LevelDraw, MissingLevelOrAttributesDoNotCrash) {
     level_draw(got, nullptr, 0, 0, 0);
-    LEVEL *l = level_of({{LAYER_ASCII, layer_of(4, 4, 255, 255, 255)}});
+    LEVEL *l = level_of({{LAYER_ASCII, distinct_sprite(4, 4, 255, 255, 255)}});
     level_draw(got, l, 0, 0, 0);
     level_draw_layer(got, nullptr, l->attr, 0, 0, 0, 0);
     level_destroy(l);

@@ -35,12 +35,7 @@ std::vector<ASCII_SPRITE *> make_sprites() {
     v.push_back(all);
 
     ASCII_SPRITE *wide = sprite_create(300, 9);
-    unsigned seed = 12345;
-    for (int i = 0; i < 300 * 9; i++) {
-        seed = seed * 1103515245u + 12345u;
-        unsigned r = (seed >> 16) % 150;
-        wide->cells[i] = r < 55 ? ' ' : (char)(33 + r % 94);
-    }
+    scatter_cells(wide, 12345, 150, 55);
     v.push_back(wide);
 
     ASCII_SPRITE *odd = sprite_create(12, 4);

@@ -1,4 +1,4 @@
-// tests/music/music_file_test.cpp — the shipped tune is a MIDI file the library plays, long enough to loop rarely.
+// tests/game/music_file_test.cpp — the shipped tune is a MIDI file the library plays, long enough to loop rarely.
 #include <gtest/gtest.h>
 
 #include "support/fixtures.h"

@@ -1,4 +1,7 @@
-// The level list, layer lists and attribute files, read from small Data folders written into the scratch folder.
+// tests/level/level_test.cpp — the level list, layer lists and attribute files, read from small Data folders
+// written into the scratch folder, and the records they fill.
+#include "level/level.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "level/level.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -291,7 +293,7 @@ class AttrFile : public testing::TestWithParam<AttrCase> {};
 
 TEST_P(AttrFile, ReadsTheRecord) {
     const AttrCase &c = GetParam();
-    FILE *f = fmemopen((void *)c.text.data(), c.text.size(), "r");
+    FILE *f = text_stream(c.text);
     ASSERT_NE(f, nullptr);
     LEVEL_ATTR *a = level_attr_load(f);
     fclose(f);
@@ -343,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AttrFileLimits, LargestCarCountIsRead) {
     std::string text = "1 1 1 1 " + std::to_string(MAX_CARS) + " 2";
-    FILE *f = fmemopen((void *)text.data(), text.size(), "r");
+    FILE *f = text_stream(text);
     ASSERT_NE(f, nullptr);
     LEVEL_ATTR *a = level_attr_load(f);
     fclose(f);

@@ -1,5 +1,7 @@
-// tests/game/progression_test.cpp — entering the game, level to level, the ways out, the help overlay and
+// tests/game/play_test.cpp — entering the game, level to level, the ways out, the help overlay and
 // failed loads, through the state machine with Data folders written here.
+#include "game/play.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -12,7 +14,6 @@
 #include "game/game.h"
 #include "game/game_world.h"
 #include "game/motion.h"
-#include "game/play.h"
 #include "game/resources.h"
 #include "states/screens.h"
 #include "states/states.h"
@@ -21,12 +22,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-const std::vector<int> TRAIN = {CAR_COACH, CAR_COACH2, CAR_COACH3, CAR_ENGINE};
-const int GOAL = 312;  // from the rear of TRAIN with the default widths
-const Lines LEAVING = {"Quitting Game Renderer", "Quitting Level Renderer", "Unloaded Game Sprites"};
-const Lines ENTERING = {"Loaded Game Sprites", "Initializing Level Renderer", "Initializing Game Renderer",
-                        "First Level"};
 
 LevelDef level(int time_limit = 90) {
     LevelDef s;
@@ -59,9 +54,7 @@ bool contains(const Lines &lines, const std::string &s) {
 class Progression : public testing::Test {
    protected:
     void SetUp() override {
-        reset_states();
-        clear_keys();
-        help_overlay = 0;
+        reset_game_state();
         remove_tree("Data");
         remove_tree("gamelog.txt");
         log_init();
@@ -93,7 +86,7 @@ class Progression : public testing::Test {
         if (current_state != STATE_MENU) change_state(STATE_MENU);
         change_state(STATE_GAME);
     }
-    void to_goal() { player_x = train_x + GOAL; }
+    void to_goal() { player_x = train_x + TRAIN_GOAL; }
     // Ticks until the screen changes or the level changes; the number of ticks run.
     int run_until_change(int limit = 100000) {
         int at = current_level, ticks = 0;
@@ -117,7 +110,7 @@ TEST_F(Progression, EnteringLoadsEverythingAndStartsTheFirstLevel) {
     EXPECT_EQ(world_width, 3200);
     EXPECT_EQ(world_height, 480);
     EXPECT_EQ(player_x - camera_x, 330);
-    EXPECT_EQ(log_since_init(), ENTERING);
+    EXPECT_EQ(log_since_init(), GAME_ENTERED);
     ASSERT_NE(smoke_sprite, nullptr);
     EXPECT_EQ(smoke_sprite->w, 3);
     EXPECT_EQ(smoke_sprite->h, 3);
@@ -149,7 +142,7 @@ TEST_F(Progression, CompletingALevelStartsTheNextInTheSameTickAndTheLastWins) {
     EXPECT_EQ(level_count, 0);
     EXPECT_TRUE(all_slots_empty());
     Lines log = log_since_init();
-    EXPECT_EQ(Lines(log.end() - 3, log.end()), LEAVING);
+    EXPECT_EQ(Lines(log.end() - 3, log.end()), GAME_LEFT);
 }
 
 TEST_F(Progression, OneLevelListGoesStraightToYouWin) {
@@ -158,8 +151,8 @@ TEST_F(Progression, OneLevelListGoesStraightToYouWin) {
     to_goal();
     EXPECT_FALSE(tick_and_poll());
     EXPECT_EQ(current_state, STATE_YOU_WIN);
-    Lines want = ENTERING;
-    want.insert(want.end(), LEAVING.begin(), LEAVING.end());
+    Lines want = GAME_ENTERED;
+    want.insert(want.end(), GAME_LEFT.begin(), GAME_LEFT.end());
     EXPECT_EQ(log_since_init(), want);
 }
 
@@ -183,7 +176,7 @@ TEST_F(Progression, GameOverAndCompletionInOneTickIsGameOver) {
         EXPECT_FALSE(tick_and_poll());
         EXPECT_EQ(current_state, STATE_GAME_OVER);
         Lines log = log_since_init();
-        EXPECT_EQ(Lines(log.end() - 3, log.end()), LEAVING);
+        EXPECT_EQ(Lines(log.end() - 3, log.end()), GAME_LEFT);
         EXPECT_FALSE(contains(log, "Next Level, @Level " + std::to_string(c.at + 1)));
         TearDown();
     }
@@ -278,7 +271,7 @@ TEST_F(Progression, ClosingTheWindowInPlayEndsTheLevelAndLeavesTheGameOnce) {
         EXPECT_EQ(quit_flag, 1);
         game_uninit();
         Lines all = log_messages();
-        EXPECT_EQ(Lines(all.begin() + (long)mark, all.end()), LEAVING) << "each line once";
+        EXPECT_EQ(Lines(all.begin() + (long)mark, all.end()), GAME_LEFT) << "each line once";
         quit_flag = 0;
         TearDown();
     }
@@ -379,7 +372,7 @@ TEST_F(Progression, AFailedLoadReturnsToTheMenuWithNothingHeld) {
             EXPECT_EQ(level_count, 0);
             EXPECT_EQ(current_level, -1);
             EXPECT_EQ(level_attr, nullptr);
-            EXPECT_EQ(log_since_init(), LEAVING);
+            EXPECT_EQ(log_since_init(), GAME_LEFT);
             TearDown();
         }
     }
@@ -390,28 +383,22 @@ TEST_F(Progression, AnUnplayableLevelListReturnsToTheMenu) {
         const char *what;
         void (*write)();
     };
-    static auto good = [](int t) {
-        LevelDef s;
-        s.cars = TRAIN;
-        s.time_limit = t;
-        return s;
-    };
     const Case cases[] = {
         {"no level named", [] { write_level_list(0, {}); }},
         {"a count of one and no name", [] { write_level_list(1, {}); }},
         {"a second slot left empty",
          [] {
-             write_level("a", good(90));
+             write_level("a", level(90));
              write_level_list(2, {"a"});
          }},
         {"a level folder that is missing",
          [] {
-             write_level("a", good(90));
+             write_level("a", level(90));
              write_level_list({"a", "nowhere"});
          }},
         {"a level without an attr layer",
          [] {
-             write_level("a", good(90));
+             write_level("a", level(90));
              write_file("Data/Levels/b/level.txt", "1\nascii sky.txt\n");
              write_file("Data/Levels/b/sky.txt", sprite_text(4, 2, 9, 9, 9));
              write_level_list({"a", "b"});
@@ -423,7 +410,7 @@ TEST_F(Progression, AnUnplayableLevelListReturnsToTheMenu) {
          }},
         {"a world too wide for an int",
          [] {
-             LevelDef s = good(90);
+             LevelDef s = level(90);
              s.width = 100000;
              s.unit_w = 100000;
              write_level("a", s);
@@ -431,7 +418,7 @@ TEST_F(Progression, AnUnplayableLevelListReturnsToTheMenu) {
          }},
         {"a world too wide the other way",
          [] {
-             LevelDef s = good(90);
+             LevelDef s = level(90);
              s.width = 100000;
              s.unit_w = -100000;
              write_level("a", s);
@@ -439,16 +426,16 @@ TEST_F(Progression, AnUnplayableLevelListReturnsToTheMenu) {
          }},
         {"a world too high for an int",
          [] {
-             LevelDef s = good(90);
+             LevelDef s = level(90);
              s.height = 70000;
              s.unit_h = 70000;
-             write_level("a", good(90));
+             write_level("a", level(90));
              write_level("b", s);
              write_level_list({"a", "b"});
          }},
         {"a clock too long for an int",
          [] {
-             write_level("a", good(2000000000));
+             write_level("a", level(2000000000));
              write_level_list({"a"});
          }},
     };
@@ -460,13 +447,13 @@ TEST_F(Progression, AnUnplayableLevelListReturnsToTheMenu) {
         EXPECT_EQ(current_state, STATE_MENU);
         EXPECT_TRUE(all_slots_empty());
         EXPECT_EQ(level_count, 0);
-        EXPECT_EQ(log_since_init(), LEAVING);
+        EXPECT_EQ(log_since_init(), GAME_LEFT);
         TearDown();
     }
 
     // Large but sane numbers play.
     SetUp();
-    LevelDef big = good(100000);
+    LevelDef big = level(100000);
     big.width = 100000;
     big.unit_w = 100;
     big.height = 1000;

@@ -1,4 +1,4 @@
-// tests/states/machine_test.cpp — how the state machine times changes and quits against the loop's calls.
+// tests/states/states_test.cpp — how the state machine times changes and quits against the loop's calls.
 #include <gtest/gtest.h>
 
 #include "app/log.h"
