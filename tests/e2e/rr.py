@@ -230,6 +230,11 @@ def read_clock(s):
     return (values[0] * 10 + values[1]) * 60 + values[3] * 10 + values[4]
 
 
+def clock_passes(s, test):
+    seconds = read_clock(s)
+    return seconds is not None and test(seconds)
+
+
 # ---------------------------------------------------------------------------------------------------- Data
 
 
@@ -374,6 +379,14 @@ class Game:
             time.sleep(0.1)
         raise RuntimeError("no window")
 
+    def wait_started(self, timeout=30):
+        """Waits for the window and the end of start-up; kills the game and fails if either does not come."""
+        self.wait_window()
+        if not self.wait_log("Initialized Game", timeout):
+            self.kill()
+            raise AssertionError("the game did not start: %r %s" % (self.log(), self.stderr()[-2000:]))
+        return self
+
     def stderr(self):
         with open(self.err_path, errors="replace") as f:
             return f.read()
@@ -440,6 +453,11 @@ class Game:
             if time.time() >= end or self.proc.poll() is not None:
                 return None
             time.sleep(step)
+
+    def wait_clock(self, test=lambda seconds: True, timeout=10):
+        """Waits for the play screen's clock to show seconds that pass the test; those seconds, or None."""
+        shot = self.wait_screen(lambda s: clock_passes(s, test), timeout)
+        return read_clock(shot) if shot else None
 
     def wait_menu(self, item=None, timeout=15):
         """Waits for the title menu (with that item chosen, if given); the frame, or None."""
@@ -512,9 +530,4 @@ class Launched(Game):
 
 def start_game(display, workdir, **kw):
     """A Game whose window is up and whose start-up has finished."""
-    g = Game(display, workdir, **kw)
-    g.wait_window()
-    if not g.wait_log("Initialized Game", 30):
-        g.kill()
-        raise AssertionError("the game did not start: %r %s" % (g.log(), g.stderr()[-2000:]))
-    return g
+    return Game(display, workdir, **kw).wait_started()

@@ -80,9 +80,7 @@ class InstallTest(unittest.TestCase):
             for n in (1, 2):
                 g = rr.Launched(d, elsewhere, state, launcher, run_env)
                 try:
-                    g.wait_window()
-                    self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
-                    self.assertIsNotNone(g.wait_menu(), "no title menu")
+                    g.wait_started()
                     self.assertEqual(g.exit_through_menu(), 0)
                 finally:
                     g.kill()
@@ -101,8 +99,7 @@ class InstallTest(unittest.TestCase):
             path_env = {"HOME": home, "XDG_STATE_HOME": xdg, "PATH": bindir + os.pathsep + os.environ["PATH"]}
             g = rr.Launched(d, elsewhere, os.path.join(xdg, "roofrunner"), "roofrunner", path_env)
             try:
-                g.wait_window()
-                self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
+                g.wait_started()
                 self.assertIsNotNone(g.wait_menu(), "no title menu")
                 self.assertTrue(g.play())
                 self.assertTrue(g.hold_until("Escape", lambda: "Unloaded Game Sprites" in g.log()), "ESC not seen")

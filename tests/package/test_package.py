@@ -186,8 +186,7 @@ class PackageTest(unittest.TestCase):
             env = dict(cap.env(), XDG_STATE_HOME="")
             g = rr.Launched(d, elsewhere, state, command, env)
             try:
-                g.wait_window()
-                self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
+                g.wait_started()
                 self.assertIn("Sound system Initialized", g.log(), "no sound through the captured device")
                 self.assertIsNotNone(g.wait_menu(), "no title menu")
                 time.sleep(1.5)
@@ -213,9 +212,7 @@ class PackageTest(unittest.TestCase):
             g = rr.Launched(d, elsewhere, os.path.join(xdg, "roofrunner"), command,
                          dict(cap.env(), XDG_STATE_HOME=xdg))
             try:
-                g.wait_window()
-                self.assertTrue(g.wait_log("Initialized Game"), g.stderr())
-                self.assertIsNotNone(g.wait_menu(), "no title menu")
+                g.wait_started()
                 self.assertEqual(g.exit_through_menu(), 0)
             finally:
                 g.kill()
