@@ -14,6 +14,7 @@
 
 #include "app/shell.h"
 #include "ascii/datafile.h"
+#include "fs.h"
 #include "game/game.h"
 #include "game/motion.h"
 #include "game/play.h"
@@ -373,17 +374,14 @@ int main(int argc, char **argv) {
         root = argv[i];
     }
     shown_root = root;
-    while (shown_root.size() > 1 && shown_root.back() == '/') shown_root.pop_back();
-    char real[PATH_MAX];
-    struct stat st;
-    if (realpath(root, real) == nullptr || stat(real, &st) != 0 || !S_ISDIR(st.st_mode)) {
+    while (shown_root.size() > 1 && fs_is_sep(shown_root.back())) shown_root.pop_back();
+    if (!fs_is_folder(root)) {
         fprintf(stderr, "roofrunner-check: %s is not a folder\n", root);
         return 1;
     }
 
     // The game reads Data/... from the working directory: give it one whose Data is the folder to check.
-    char scratch[] = "/tmp/roofrunner-check-XXXXXX";
-    if (mkdtemp(scratch) == nullptr || chdir(scratch) != 0 || symlink(real, "Data") != 0) {
+    if (fs_enter_data(root) != 0) {
         fprintf(stderr, "roofrunner-check: cannot make a scratch folder\n");
         return 1;
     }
@@ -399,8 +397,7 @@ int main(int argc, char **argv) {
 
     destroy_bitmap(dbuffer);
     dbuffer = nullptr;
-    unlink("Data");
-    if (chdir("/") == 0) rmdir(scratch);
+    fs_leave_data();
     if (problems) {
         printf("%d problem%s found\n", problems, problems == 1 ? "" : "s");
         return 1;

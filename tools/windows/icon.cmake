@@ -1,0 +1,23 @@
+# Makes the Windows icon from the XPM picture in the C header that gives the X11 window its icon.
+#   cmake -DHEADER=src/app/icon.h -DOUT=roofrunner.ico -DCONVERT=/usr/bin/convert -P icon.cmake
+file(READ "${HEADER}" text)
+string(FIND "${text}" "{" open)
+string(FIND "${text}" "}" close REVERSE)
+if(open LESS 0 OR close LESS open)
+  message(FATAL_ERROR "no XPM array in ${HEADER}")
+endif()
+math(EXPR open "${open} + 1")
+math(EXPR len "${close} - ${open}")
+string(SUBSTRING "${text}" ${open} ${len} body)
+set(xpm "${OUT}.xpm")
+file(WRITE "${xpm}" "/* XPM */\nstatic char *roofrunner[] = {${body}};\n")
+# Scaled pixel for pixel, so each size stays as crisp as the 8x8 cells it was drawn with.
+set(args)
+foreach(size 16 24 32 48 64 128 256)
+  list(APPEND args "(" "${xpm}" -filter point -resize ${size}x${size} ")")
+endforeach()
+execute_process(COMMAND "${CONVERT}" ${args} -strip "ico:${OUT}" RESULT_VARIABLE r)
+if(NOT r EQUAL 0)
+  message(FATAL_ERROR "convert could not make ${OUT}")
+endif()
+file(REMOVE "${xpm}")
