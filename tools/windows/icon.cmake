@@ -11,10 +11,16 @@ math(EXPR len "${close} - ${open}")
 string(SUBSTRING "${text}" ${open} ${len} body)
 set(xpm "${OUT}.xpm")
 file(WRITE "${xpm}" "/* XPM */\nstatic char *roofrunner[] = {${body}};\n")
-# Scaled pixel for pixel, so each size stays as crisp as the 8x8 cells it was drawn with.
+# Larger sizes pixel for pixel, crisp as the 8x8 cells it was drawn with; smaller ones averaged, since
+# dropping pixels would drop the runner's thin lines.
 set(args)
 foreach(size 16 24 32 48 64 128 256)
-  list(APPEND args "(" "${xpm}" -filter point -resize ${size}x${size} ")")
+  if(size LESS 64)
+    set(filter box)
+  else()
+    set(filter point)
+  endif()
+  list(APPEND args "(" "${xpm}" -filter ${filter} -resize ${size}x${size} ")")
 endforeach()
 execute_process(COMMAND "${CONVERT}" ${args} -strip "ico:${OUT}" RESULT_VARIABLE r)
 if(NOT r EQUAL 0)
