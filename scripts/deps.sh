@@ -7,7 +7,7 @@ groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemag
 groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps"
 # The Windows build: the cross compilers, the library's source through apt, the icon, the zip, and Wine to test it.
-groups[windows]="g++-mingw-w64-x86-64 mingw-w64-tools cmake make apt dpkg-dev imagemagick zip unzip python3
+groups[windows]="g++-mingw-w64-x86-64 mingw-w64-tools cmake make patch imagemagick zip unzip python3
   wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils"
 [ $# -gt 0 ] || set -- game
 packages=()
