@@ -8,6 +8,7 @@ Set by scripts/test.d/windows.sh (defaults for a run by hand from the source tre
   RR_LINUX_BUILD    the Linux build folder, for the game and the checker to compare with
   RR_WIN_BUILD      the Windows build folder, for the test program rr_high_memory.exe and the icon
 """
+import atexit
 import os
 import shutil
 import subprocess
@@ -62,9 +63,20 @@ def stop_wineserver():
     subprocess.run(["wineserver", "-k"], env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+_scratch = []
+atexit.register(lambda: [shutil.rmtree(d, ignore_errors=True) for d in _scratch])
+
+
+def scratch(prefix):
+    """A temporary folder, removed when the tests end."""
+    d = tempfile.mkdtemp(prefix=prefix)
+    _scratch.append(d)
+    return d
+
+
 def windows_folder():
     """A scratch copy of the unzipped game folder, so each test has its own log and may break its own Data."""
-    work = tempfile.mkdtemp(prefix="rr-win-")
+    work = scratch("rr-win-")
     dest = os.path.join(work, "roofrunner")
     shutil.copytree(WIN_DIR, dest)
     return dest
@@ -72,7 +84,7 @@ def windows_folder():
 
 def linux_folder():
     """A scratch folder for the Linux game with a copy of the shipped Data (as the zip holds it)."""
-    work = tempfile.mkdtemp(prefix="rr-lin-")
+    work = scratch("rr-lin-")
     shutil.copytree(os.path.join(WIN_DIR, "Data"), os.path.join(work, "Data"))
     return work
 
