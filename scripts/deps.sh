@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the game, its tools and its tests need on Debian 12 (through sudo when not root).
-#   scripts/deps.sh [GROUP...]    groups: game (the default), test, deb
+#   scripts/deps.sh [GROUP...]    groups: game (the default), test, deb, windows
 set -euo pipefail
 declare -A groups
 groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
@@ -8,11 +8,15 @@ groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev 
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
 # Building the Debian package and checking it as the distribution does.
 groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"
+# The Windows build: the cross compilers, the library's source through apt, the icon, the zip, and Wine to test it.
+groups[windows]="g++-mingw-w64-x86-64 mingw-w64-tools cmake make patch imagemagick zip unzip python3
+  wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils"
 [ $# -gt 0 ] || set -- game
 packages=()
 for g in "$@"; do
   [ -n "${groups[$g]:-}" ] || { echo "deps: no group '$g' (have: ${!groups[*]})" >&2; exit 2; }
-  read -r -a list <<<"${groups[$g]}"
+  # -d '': a group spans several lines, and a plain read would stop at the first.
+  read -r -d '' -a list <<<"${groups[$g]}" || true
   packages+=("${list[@]}")
 done
 missing=()

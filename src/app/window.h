@@ -1,4 +1,5 @@
-// src/app/window.h — what the desktop knows the window by: its icon, name and class; and its focus.
+// src/app/window.h — what the desktop knows the window by (its icon, name and class), and its focus;
+// the identity is the platform's own: window_x11.cpp or window_win.cpp, picked by the build.
 #pragma once
 #include <atomic>
 

@@ -85,11 +85,30 @@ void level_destroy(LEVEL *l) {
     free(l);
 }
 
-// A name or file name that could leave the level's own folder is not opened at all.
+// The names Windows keeps for devices in every folder, also with an extension ("nul.txt"): opening one
+// reads the console, a printer or a serial port, where a read may wait for ever.
+static int device_name(const char *name) {
+    static const char *const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    size_t n = strcspn(name, ".");
+    for (const char *d : devices)
+        if (strlen(d) == n && strncasecmp(name, d, n) == 0) return 1;
+    if (n != 4 || (strncasecmp(name, "COM", 3) != 0 && strncasecmp(name, "LPT", 3) != 0)) return 0;
+    unsigned char c = (unsigned char)name[3];
+    // COM0 to COM9, and COM with a superscript 1, 2 or 3 in the Windows code page; the same for LPT.
+    return (c >= '0' && c <= '9') || c == 0xb9 || c == 0xb2 || c == 0xb3;
+}
+
+// A name or file name is opened only if it names a file in the level's own folder on every system, so that
+// a level loads everywhere or nowhere: nothing that could leave the folder (a separator, "..", a drive's
+// colon), no stream colon, no character Windows refuses, no trailing dot (Windows drops it and opens
+// another file), and no device name. (Names are words: they hold no space.)
 int level_plain_name(const char *name) {
     if (name == nullptr || name[0] == '\0') return 0;
-    if (strchr(name, '/') || strchr(name, '\\') || strstr(name, "..")) return 0;
-    return 1;
+    if (strstr(name, "..")) return 0;
+    for (const char *p = name; *p != '\0'; p++)
+        if ((unsigned char)*p < 32 || strchr("/\\:*?\"<>|", *p)) return 0;
+    if (name[strlen(name) - 1] == '.') return 0;
+    return !device_name(name);
 }
 
 static FILE *level_file_open(const char *name, const char *file) {

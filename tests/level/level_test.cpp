@@ -161,6 +161,36 @@ TEST_F(LevelFiles, NamesThatLeaveTheLevelsFolderAreNotOpened) {
     EXPECT_EQ(level_load("nowhere"), nullptr);
 }
 
+// Names that are plain files here but something else on Windows: a device (where a read of COM1 waits for
+// ever), a drive or a stream, a character Windows refuses, a trailing dot it drops. Each file exists and is
+// valid, so only the refusal of the name keeps it from loading; names merely like them still load.
+TEST_F(LevelFiles, NamesThatAreNotPlainFilesOnEverySystemAreNotOpened) {
+    const std::vector<std::string> refused = {"CON",     "con",      "nul.txt", "NUL.tar.gz", "Aux",     "PRN",
+                                              "CONIN$",  "conout$",  "CLOCK$",  "COM1",       "com9",    "COM0",
+                                              "LPT1",    "lpt9.txt", "NUL.",    "COM\xb9",    "LPT\xb2", "C:a.txt",
+                                              "a.txt:x", "a:",       "a.txt.",  "a*.txt",     "a?.txt",  "a<b",
+                                              "a>b",     "a|b",      "a\"b",    "a\x01b"};
+    const std::vector<std::string> loaded = {"CONSOLE", "con_", "nul_.txt",      "COM10", "com",  "LPT",
+                                             "lpt1x",   "COMA", "auxiliary.txt", "a.b.c", "CLOCK"};
+    for (bool refuse : {true, false}) {
+        const std::vector<std::string> &names = refuse ? refused : loaded;
+        for (const auto &n : names) {
+            SCOPED_TRACE(n);
+            // As a file name: an attr layer naming it, in a folder where it holds a valid record.
+            data_tree(level_folder("lv", "1 attr " + n) + Files{{"Data/Levels/lv/" + n, ATTR_A}});
+            LEVEL *l = level_load("lv");
+            ASSERT_NE(l, nullptr);
+            EXPECT_EQ(l->attr == nullptr, refuse);
+            level_destroy(l);
+            // As a level name: a folder of that name holding a valid level.
+            data_tree(Files{{"Data/levels.txt", "1\n" + n + "\n"}} + level_folder(n, ONE_LAYER));
+            ASSERT_EQ(levels_load(), 0);
+            ASSERT_EQ(level_count, 1);
+            EXPECT_EQ(levels[0] == nullptr, refuse);
+        }
+    }
+}
+
 TEST_F(LevelFiles, LongNamesAreReadAsWordsOf255) {
     std::string longest(255, 'n');
     std::string rest(45, 'r');

@@ -3,9 +3,6 @@
 // problem in plain words.
 #include "check.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -16,6 +13,8 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "ascii/datafile.h"
+#include "fs.h"
 #include "game/play.h"
 #include "game/resources.h"
 #include "level/level.h"
@@ -65,13 +64,18 @@ static const char *usage_text =
 static int problems = 0;
 static std::string shown_root;  // the data folder as the user named it
 
+// Files are named with '/' inside the checker; a level maker reads them the platform's way (Data\Levels\... on
+// Windows), as the game's own paths are joined.
 static void print_line(const std::string &file, int line, const char *fmt, va_list ap) {
     char text[1024];
     vsnprintf(text, sizeof text, fmt, ap);
+    std::string path = shown_root + PATH_SEP + file;
+    for (char &c : path)
+        if (c == '/') c = PATH_SEP;
     if (line > 0)
-        printf("%s/%s:%d: %s\n", shown_root.c_str(), file.c_str(), line, text);
+        printf("%s:%d: %s\n", path.c_str(), line, text);
     else
-        printf("%s/%s: %s\n", shown_root.c_str(), file.c_str(), text);
+        printf("%s: %s\n", path.c_str(), text);
 }
 
 void problem(const std::string &file, int line, const char *fmt, ...) {
@@ -401,17 +405,14 @@ int main(int argc, char **argv) {
         root = argv[i];
     }
     shown_root = root;
-    while (shown_root.size() > 1 && shown_root.back() == '/') shown_root.pop_back();
-    char real[PATH_MAX];
-    struct stat st;
-    if (realpath(root, real) == nullptr || stat(real, &st) != 0 || !S_ISDIR(st.st_mode)) {
+    while (shown_root.size() > 1 && fs_is_sep(shown_root.back())) shown_root.pop_back();
+    if (!fs_is_folder(root)) {
         fprintf(stderr, "roofrunner-check: %s is not a folder\n", root);
         return 1;
     }
 
     // The game reads Data/... from the working directory: give it one whose Data is the folder to check.
-    char scratch[] = "/tmp/roofrunner-check-XXXXXX";
-    if (mkdtemp(scratch) == nullptr || chdir(scratch) != 0 || symlink(real, "Data") != 0) {
+    if (fs_enter_data(root) != 0) {
         fprintf(stderr, "roofrunner-check: cannot make a scratch folder\n");
         return 1;
     }
@@ -426,8 +427,7 @@ int main(int argc, char **argv) {
 
     destroy_bitmap(dbuffer);
     dbuffer = nullptr;
-    unlink("Data");
-    if (chdir("/") == 0) rmdir(scratch);
+    fs_leave_data();
     if (problems) {
         printf("%d problem%s found\n", problems, problems == 1 ? "" : "s");
         return 1;

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Cross-builds the game for 64-bit Windows on Debian 12 and writes dist/roofrunner-windows-x64.zip: a folder
+# "roofrunner" holding roofrunner.exe, roofrunner-check.exe, Data\, README.txt and LICENSE.txt.
+#
+# The library is built static from Debian's own allegro4.4 source with tools/windows/allegro-4.4.3.1-windows.patch,
+# and kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key made of the source's, the patch's and this
+# build's hashes, so a second run (or a second clone) builds the game alone. The work folder is build-windows/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+bash scripts/deps.sh windows
+
+work="$root/build-windows"
+triple=x86_64-w64-mingw32
+toolchain="$root/tools/windows/mingw-w64-x86_64.cmake"
+patch_file="$root/tools/windows/allegro-4.4.3.1-windows.patch"
+orig=allegro4.4_4.4.3.1.orig.tar.gz
+orig_sha256=ec19dbc9a021244582b4819b3583ee594b50141f9fcf6944a4ed8069cbf8d4d4
+allegro_options=(-DCMAKE_BUILD_TYPE=Release -DSHARED=OFF -DWANT_EXAMPLES=OFF -DWANT_TOOLS=OFF -DWANT_TESTS=OFF
+  -DWANT_DOCS=OFF -DWANT_ALLEGROGL=OFF -DWANT_LOADPNG=OFF -DWANT_LOGG=OFF -DWANT_JPGALLEG=OFF)
+jobs="$(nproc)"
+mkdir -p "$work" "$root/dist"
+
+key="$({ echo "$orig_sha256"; sha256sum <"$patch_file"; sha256sum <"$toolchain"; echo "${allegro_options[*]}";
+  $triple-gcc --version | head -1; } | sha256sum | cut -c1-16)"
+cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/roofrunner"
+allegro="$cache_root/allegro-4.4.3.1-win64-$key"
+
+# Debian's source package through apt, with a source list, indexes and downloads of its own inside the work
+# folder, so the machine's apt set-up is left as it is. The list is the machine's own Debian mirrors, as deb-src.
+fetch_source() {
+  local apt="$work/apt"
+  rm -rf "$apt" && mkdir -p "$apt/sources.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/src"
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$f" ] || continue
+    awk -v RS= -v ORS='\n\n' '/URIs:[^\n]*debian/ { sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$f"
+  done >"$apt/sources.d/roofrunner-src.sources"
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -e "$f" ] || continue
+    sed -n -E 's/^[[:space:]]*deb([[:space:]].*debian.*)$/deb-src\1/p' "$f"
+  done >"$apt/sources.d/roofrunner-src.list"
+  [ -s "$apt/sources.d/roofrunner-src.list" ] || rm "$apt/sources.d/roofrunner-src.list"
+  local opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.d"
+    -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
+  apt-get "${opts[@]}" -qq update
+  # The package's .debian.tar.xz may be missing on the mirror (apt then exits 100); the .dsc and the original
+  # tarball are all we use, and the tarball's hash is checked below.
+  (cd "$apt/src" && apt-get "${opts[@]}" -qq source --download-only allegro4.4) >"$apt/source.log" 2>&1 || true
+  [ -f "$apt/src/$orig" ] || { cat "$apt/source.log"; echo "build-windows: apt did not fetch $orig" >&2; exit 1; }
+  echo "$orig_sha256  $apt/src/$orig" | sha256sum -c --quiet - ||
+    { echo "build-windows: $orig is not the tarball this build was made for" >&2; exit 1; }
+  mv "$apt/src/$orig" "$work/$orig"
+}
+
+build_allegro() {
+  [ -f "$work/$orig" ] && echo "$orig_sha256  $work/$orig" | sha256sum -c --quiet - 2>/dev/null || fetch_source
+  local src="$work/allegro-src"
+  rm -rf "$src" "$work/allegro-build" && mkdir -p "$src"
+  tar -xzf "$work/$orig" -C "$src" --strip-components=1
+  patch -d "$src" -p1 --quiet <"$patch_file"
+  cmake -S "$src" -B "$work/allegro-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${allegro_options[@]}" \
+    -DCMAKE_INSTALL_PREFIX="$allegro.part" -Wno-dev >"$work/allegro-configure.log"
+  cmake --build "$work/allegro-build" -j"$jobs" >"$work/allegro-build.log" 2>&1 ||
+    { tail -30 "$work/allegro-build.log"; exit 1; }
+  rm -rf "$allegro.part"
+  cmake --install "$work/allegro-build" >/dev/null
+  # Whole or not at all: a build cut short must not pass for a cached one.
+  mv "$allegro.part" "$allegro"
+}
+
+if [ -f "$allegro/lib/liballeg.a" ]; then
+  echo "build-windows: the library from the cache, $allegro"
+else
+  echo "build-windows: building the library into $allegro"
+  mkdir -p "$cache_root"
+  build_allegro
+fi
+
+cmake -S . -B "$work/game" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DROOFRUNNER_ALLEGRO_PREFIX="$allegro" >"$work/game-configure.log"
+cmake --build "$work/game" -j"$jobs" --target roofrunner roofrunner-check
+
+stage="$work/stage/roofrunner"
+rm -rf "$work/stage" && mkdir -p "$stage"
+$triple-strip -o "$stage/roofrunner.exe" "$work/game/roofrunner.exe"
+$triple-strip -o "$stage/roofrunner-check.exe" "$work/game/tools/check/roofrunner-check.exe"
+cp -r Data "$stage/Data"
+# Windows' own line ends, for Notepad.
+sed 's/$/\r/' tools/windows/README.txt >"$stage/README.txt"
+sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
+zip_file="$root/dist/roofrunner-windows-x64.zip"
+rm -f "$zip_file"
+(cd "$work/stage" && zip -q -r -X "$zip_file" roofrunner)
+echo "build-windows: wrote dist/roofrunner-windows-x64.zip ($(stat -c %s "$zip_file") bytes)"
