@@ -18,7 +18,7 @@ if [ ! -x build/roofrunner ] || [ ! -x build/tools/check/roofrunner-check ] || [
 fi
 
 export RR_WIN_DIR="$win/unzipped/roofrunner" RR_WINEPREFIX="$win/wineprefix" RR_LINUX_BUILD="$root/build"
-export RR_WIN_BUILD="$win/game"
+export RR_WIN_BUILD="$win/game" RR_BUILD_DIR="$root/build" RR_BINARY="$root/build/roofrunner"
 export WINEPREFIX="$RR_WINEPREFIX" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 (cd tests/windows && python3 -c 'import rrwine; rrwine.ensure_prefix()')
 # One server for the whole stage, instead of one started and stopped around every program.

@@ -5,6 +5,7 @@ to break.
 Everything that waits, waits with a timeout for what it expects to see: a log line, or a frame that passes a test.
 Nothing judges a single screenshot taken right after a key or a log line."""
 import contextlib
+import hashlib
 import os
 import random
 import re
@@ -274,6 +275,20 @@ def level_attr_path(name, data_dir=DATA):
     return os.path.join("Levels", name, attr_file(data_words(os.path.join("Levels", name, "level.txt"), data_dir)))
 
 
+def tree_hash(root):
+    """Names, sizes and contents of everything under root: any write, new file or removal changes it."""
+    h = hashlib.sha256()
+    for d, dirs, files in os.walk(root):
+        dirs.sort()
+        for name in sorted(files):
+            p = os.path.join(d, name)
+            h.update(os.path.relpath(p, root).encode() + b"\0")
+            with open(p, "rb") as f:
+                h.update(f.read())
+        h.update(b"\1")
+    return h.hexdigest()
+
+
 @contextlib.contextmanager
 def broken(data_dir, files):
     """Data files replaced for the length of a with block: {path under Data: new bytes, or None to remove it}.
@@ -367,21 +382,23 @@ class Game:
     def wait_window(self, timeout=15):
         end = time.time() + timeout
         while time.time() < end:
-            r = subprocess.run(["xdotool", "search", "--name", "^Roofrunner$"], env=self.display.env,
-                               capture_output=True, text=True)
+            # Only a mapped one: Wine may keep an unmapped window of the same name about.
+            r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Roofrunner$"],
+                               env=self.display.env, capture_output=True, text=True)
             ids = r.stdout.split()
             if ids:
                 self.window = ids[-1]
                 self.focus()
                 return self.window
             if self.proc.poll() is not None:
-                raise RuntimeError("game ended before its window appeared: " + self.stderr())
+                raise RuntimeError("the game ended (exit %s) before its window appeared: %s"
+                                   % (self.proc.returncode, self.stderr()[-2000:]))
             time.sleep(0.1)
-        raise RuntimeError("no window")
+        raise RuntimeError("no window titled Roofrunner after %d s; log: %r" % (timeout, self.log()[-5:]))
 
     def wait_started(self, timeout=30):
         """Waits for the window and the end of start-up; kills the game and fails if either does not come."""
-        self.wait_window()
+        self.wait_window(timeout)
         if not self.wait_log("Initialized Game", timeout):
             self.kill()
             raise AssertionError("the game did not start: %r %s" % (self.log(), self.stderr()[-2000:]))
@@ -509,14 +526,25 @@ class Game:
             code = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
             return None
-        self.release_keys()
+        self.ended()
         return code
 
     def kill(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
+        self.ended()
+
+    def ended(self, timeout=10):
+        """After the game has ended: lets go of held keys, and waits until the server has taken its window away,
+        so that a busy server cannot show it to the next game's search on this display."""
         self.release_keys()
+        end = time.time() + timeout
+        while self.window and time.time() < end:
+            if subprocess.run(["xwininfo", "-id", self.window], env=self.display.env,
+                              capture_output=True).returncode != 0:
+                break
+            time.sleep(0.05)
 
 
 class Launched(Game):

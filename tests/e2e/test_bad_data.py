@@ -5,7 +5,6 @@ fails (or play where it does not), must quit cleanly afterwards and must never w
 One game start serves many cases: Data is read afresh each time "Game" is chosen, so each case breaks its file,
 chooses "Game", checks what happened, and puts the file back. Two games on two displays share the cases; a third
 wins a one-level game again and again to reach the victory screen with its picture broken."""
-import hashlib
 import os
 import random
 import re
@@ -24,20 +23,6 @@ GAME_SPRITES = ["Train/coach.txt", "Train/coach2.txt", "Train/coach3.txt", "Trai
                 "Numbers/numbers.txt"]
 HUGE = "2000000000"
 MENU, PLAY, EITHER, SOUND = "menu", "play", None, "sound"  # SOUND: the menu with sound on, play without
-
-
-def tree_hash(root):
-    """Names, sizes and contents of everything under root: any write, new file or removal changes it."""
-    h = hashlib.sha256()
-    for d, dirs, files in os.walk(root):
-        dirs.sort()
-        for name in sorted(files):
-            p = os.path.join(d, name)
-            h.update(os.path.relpath(p, root).encode() + b"\0")
-            with open(p, "rb") as f:
-                h.update(f.read())
-        h.update(b"\1")
-    return h.hexdigest()
 
 
 def garbage(seed, n=600):
@@ -235,7 +220,7 @@ class Runner:
 
     def run_case(self, case, sound):
         with rr.broken(self.data, dict(case.files)):
-            before = tree_hash(self.data)
+            before = rr.tree_hash(self.data)
             start = len(self.game.log())
             self.game.choose(0)
             new = self.wait_new(start, ["First Level", "Unloaded Game Sprites"])
@@ -260,7 +245,7 @@ class Runner:
                 # With sound, the sprites load before the music fails.
                 self.test.assertIn(new, (QUIT_LINES, ["Loaded Game Sprites"] + QUIT_LINES))
             self.test.assertTrue(self.on_menu(), "not back on the title menu")
-            self.test.assertEqual(tree_hash(self.data), before, "Data changed")
+            self.test.assertEqual(rr.tree_hash(self.data), before, "Data changed")
             expect = case.expect
             if expect == SOUND:
                 expect = MENU if sound else PLAY
@@ -271,7 +256,7 @@ class Runner:
     def run_victory_case(self, case, sound):
         """The picture of the victory screen, reached by winning a one-level game whose train is its engine."""
         with rr.broken(self.data, dict(case.files)):
-            before = tree_hash(self.data)
+            before = rr.tree_hash(self.data)
             start = len(self.game.log())
             self.game.choose(0)
             self.test.assertEqual(self.wait_new(start, ["First Level"])[-1], "First Level")
@@ -285,7 +270,7 @@ class Runner:
             self.test.assertIsNone(self.game.proc.poll(), self.game.stderr()[-3000:])
             self.test.assertIsNotNone(shot, "no victory screen")
             self.test.assertTrue(self.game.hold_until("Escape", lambda: self.on_menu(0.2)), "not back on the menu")
-            self.test.assertEqual(tree_hash(self.data), before, "Data changed")
+            self.test.assertEqual(rr.tree_hash(self.data), before, "Data changed")
             self.outcomes.append((case.path, case.name, "victory"))
 
     def run(self):
@@ -322,7 +307,7 @@ class Runner:
 class BadDataTest(unittest.TestCase):
     def test_every_file_broken_every_way(self):
         shipped = os.path.join(rr.SOURCE_DIR, "Data")
-        pristine = tree_hash(shipped)
+        pristine = rr.tree_hash(shipped)
         cases = build_cases(shipped)
         with open(os.path.join(shipped, "Sprites/Game/win.txt"), "rb") as f:
             victory_cases = sprite_cases("Sprites/Game/win.txt", f.read(), None)
@@ -346,10 +331,10 @@ class BadDataTest(unittest.TestCase):
                 print("%-40s %-28s %s" % o)
         self.assertFalse(failures, "\n".join(failures))
         self.assertEqual(len(outcomes), len(cases) + len(victory_cases))
-        self.assertEqual(tree_hash(shipped), pristine)
+        self.assertEqual(rr.tree_hash(shipped), pristine)
         for r in runners[:-1]:
             # Every case restored its file: the copy ends as it began.
-            self.assertEqual(tree_hash(r.data), pristine)
+            self.assertEqual(rr.tree_hash(r.data), pristine)
         for r in runners:  # kept for a look only when something failed
             shutil.rmtree(r.work)
 

@@ -27,7 +27,6 @@ LINUX_BUILD = os.environ.get("RR_LINUX_BUILD", os.path.join(SOURCE_DIR, "build")
 WIN_BUILD = os.environ.get("RR_WIN_BUILD", os.path.join(SOURCE_DIR, "build-windows", "game"))
 LINUX_GAME = os.path.join(LINUX_BUILD, "roofrunner")
 LINUX_CHECK = os.path.join(LINUX_BUILD, "tools", "check", "roofrunner-check")
-WM_CLOSE = os.path.join(LINUX_BUILD, "tests", "e2e", "rr_wm_close")
 
 _prefix_lock = threading.Lock()
 
@@ -106,118 +105,27 @@ def read_log_crlf(path):
         os.remove(tmp)
 
 
-class Game:
-    """One run of the game in a real window: the Windows build under Wine, or the Linux build."""
+class Game(rr.Game):
+    """One run of the game in a real window: the Windows build under Wine, or the Linux build beside it."""
 
     def __init__(self, display, folder, windows=True, env=None):
-        self.display, self.folder, self.windows = display, folder, windows
+        self.windows = windows
+        extra = dict(env or {})
         if windows:
             ensure_prefix()
-            e = wine_env(display)
-            cmd = ["wine", os.path.join(folder, "roofrunner.exe")]
+            extra.update(WINEPREFIX=PREFIX, WINEDLLOVERRIDES="mscoree,mshtml=", WINEDEBUG="-all")
+            command = ["wine", os.path.join(folder, "roofrunner.exe")]
         else:
-            e = dict(display.env)
-            cmd = [LINUX_GAME]
-        e.update(env or {})
-        self.env = e
-        self.err_path = os.path.join(folder, "stderr.txt")
-        with open(self.err_path, "w") as err:
-            self.proc = subprocess.Popen(cmd, cwd=folder, env=e, stdout=subprocess.DEVNULL, stderr=err)
-        self.window = None
-        self.held = set()
+            command = [LINUX_GAME]
+        super().__init__(display, folder, env=extra, command=command)
 
-    def x(self, *args, **kw):
-        return subprocess.run(["xdotool"] + list(args), env=self.display.env, capture_output=True, text=True, **kw)
-
-    def wait_window(self, timeout=40):
-        end = time.time() + timeout
-        while time.time() < end:
-            # Only a mapped one: Wine may keep an unmapped window of the same name about.
-            ids = self.x("search", "--onlyvisible", "--name", "^Roofrunner$").stdout.split()
-            if ids:
-                self.window = ids[-1]
-                self.focus()
-                return self.window
-            if self.proc.poll() is not None:
-                raise AssertionError("the game ended (exit %s) before its window appeared: %s"
-                                     % (self.proc.returncode, self.stderr()[-2000:]))
-            time.sleep(0.1)
-        raise AssertionError("no window titled Roofrunner after %d s; log: %r" % (timeout, self.log_lenient()))
-
-    def focus(self):
-        self.x("windowfocus", "--sync", self.window)
-
-    def key_down(self, name):
-        self.x("keydown", "--window", self.window, name)
-        self.held.add(name)
-
-    def key_up(self, name):
-        self.x("keyup", "--window", self.window, name)
-        self.held.discard(name)
-
-    def press(self, name, hold=0.15, after=0.25):
-        """Held long enough to be seen by a poll (64 a second) even on a busy machine."""
-        self.key_down(name)
-        time.sleep(hold)
-        self.key_up(name)
-        time.sleep(after)
-
-    def shot(self):
-        ppm = subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"], env=self.display.env,
-                             capture_output=True, check=True).stdout
-        return rr.Shot(rr.parse_ppm(ppm))
-
-    def log_path(self):
-        return os.path.join(self.folder, "gamelog.txt")
+    def wait_started(self, timeout=60):
+        """Wine takes its time to bring a program up on a busy machine."""
+        return super().wait_started(timeout)
 
     def log(self):
-        return read_log_crlf(self.log_path()) if self.windows else rr.read_log(self.log_path())
-
-    def log_lenient(self):
-        try:
-            return self.log()
-        except AssertionError as e:
-            return str(e)
-
-    def wait_log(self, message, timeout=30, count=1):
-        end = time.time() + timeout
-        while time.time() < end:
-            if self.log().count(message) >= count:
-                return True
-            if self.proc.poll() is not None:
-                return self.log().count(message) >= count
-            time.sleep(0.05)
-        return False
-
-    def wait_exit(self, timeout=30):
-        try:
-            code = self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
-        self.release_keys()
-        return code
-
-    def release_keys(self):
-        for name in sorted(self.held):
-            subprocess.run(["xdotool", "keyup", name], env=self.display.env, capture_output=True)
-        self.held.clear()
-
-    def stderr(self):
-        with open(self.err_path, errors="replace") as f:
-            return f.read()
-
-    def kill(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        self.release_keys()
-
-    def exit_from_menu(self):
-        """DOWN, DOWN, ENTER on the title menu: "Exit"."""
-        self.press("Down")
-        self.press("Down")
-        # The window may be gone before the release: a plain click, quiet about it.
-        self.x("key", "--window", self.window, "Return")
+        path = os.path.join(self.workdir, "gamelog.txt")
+        return read_log_crlf(path) if self.windows else rr.read_log(path)
 
 
 def wait_stable_shot(game, accept, timeout=15):

@@ -4,7 +4,6 @@ Each case breaks a private Data copy, chooses "Game" and waits for what follows;
 the Linux build play the same cases side by side and must end each one the same way: a level that plays, or
 back on the title menu. No case may hang or crash either game, nothing may be written into Data, and both games
 quit cleanly at the end."""
-import hashlib
 import os
 import sys
 import time
@@ -15,21 +14,8 @@ import rrwine  # noqa: E402
 from rrwine import rr  # noqa: E402
 
 MENU, PLAY = "menu", "play"
-QUIT_LINES = ["Quitting Game Renderer", "Quitting Level Renderer", "Unloaded Game Sprites"]
 DEVICES = ["CON", "NUL", "COM1", "AUX", "LPT1", "PRN", "CONIN$", "CONOUT$", "nul.txt", "com1.txt", "Con", "NUL ",
            "COM9", "LPT9"]
-
-
-def tree_hash(root):
-    h = hashlib.sha256()
-    for d, dirs, files in os.walk(root):
-        dirs.sort()
-        for name in sorted(files):
-            p = os.path.join(d, name)
-            h.update(os.path.relpath(p, root).encode() + b"\0")
-            with open(p, "rb") as f:
-                h.update(f.read())
-    return h.hexdigest()
 
 
 def shipped(rel):
@@ -81,13 +67,8 @@ class Runner:
         self.outcomes, self.failures = {}, []
 
     def on_menu(self, timeout):
-        """The title menu with "Game" highlighted: bright red text around the first item."""
-        end = time.time() + timeout
-        while time.time() < end:
-            if self.game.shot().count((255, 0, 0), (280, 144, 360, 160), tol=24) >= 10:
-                return True
-            time.sleep(0.1)
-        return False
+        """The title menu with "Game" chosen, as it comes back after each case."""
+        return self.game.wait_menu(0, timeout) is not None
 
     def wait_new(self, start, want, timeout=20):
         end = time.time() + timeout
@@ -101,44 +82,29 @@ class Runner:
         raise AssertionError("no outcome within %d s (a hang?): %r" % (timeout, self.game.log()[start:]))
 
     def run_case(self, files):
-        originals = {}
-        for rel, text in files.items():
-            path = os.path.join(self.data, rel)
-            with open(path, "rb") as f:
-                originals[path] = f.read()
-            with open(path, "wb") as f:
-                f.write(text.encode("latin-1"))
-        try:
-            before = tree_hash(self.data)
+        with rr.broken(self.data, {rel: text.encode("latin-1") for rel, text in files.items()}):
+            before = rr.tree_hash(self.data)
             start = len(self.game.log())
-            self.game.press("Return")
+            self.game.choose(0)
             new = self.wait_new(start, ["First Level", "Unloaded Game Sprites"])
             if "First Level" in new:
                 outcome = PLAY
-                self.game.key_down("Escape")  # read as a held key
-                try:
-                    new = self.wait_new(start, ["Unloaded Game Sprites"])
-                finally:
-                    self.game.key_up("Escape")
+                # Read as a held key.
+                self.game.hold_until("Escape", lambda: "Unloaded Game Sprites" in self.game.log()[start:])
+                new = self.wait_new(start, ["Unloaded Game Sprites"])
             else:
                 outcome = MENU
             time.sleep(0.1)
             new = self.game.log()[start:]
-            assert new[-3:] == QUIT_LINES, new
+            assert new[-3:] == rr.QUIT_LINES, new
             if not self.on_menu(1.5):
                 self.game.press("Return")  # an end screen of a level that ended at once
             assert self.on_menu(5), "not back on the title menu"
-            assert tree_hash(self.data) == before, "Data changed"
+            assert rr.tree_hash(self.data) == before, "Data changed"
             return outcome
-        finally:
-            for path, data in originals.items():
-                with open(path, "wb") as f:
-                    f.write(data)
 
     def start(self, display):
-        self.game = rrwine.Game(display, self.folder, windows=self.windows)
-        self.game.wait_window()
-        assert self.game.wait_log("Initialized Game"), self.game.log()
+        self.game = rrwine.Game(display, self.folder, windows=self.windows).wait_started()
         assert self.on_menu(10), "no title menu"
 
     def run(self):
@@ -158,8 +124,7 @@ class Runner:
                             # Hung or gone: a new game for the cases that are left.
                             self.game.kill()
                             self.start(d)
-                self.game.exit_from_menu()
-                code = self.game.wait_exit()
+                code = self.game.exit_through_menu()
                 if code != 0:
                     self.failures.append("exit code %s" % code)
                 log = self.game.log()

@@ -2,7 +2,6 @@
 problems, file and line as the Linux checker names, exit 1; every way of naming the folder works, nothing is left
 behind in the temporary folder and nothing is written into the data."""
 import glob
-import hashlib
 import os
 import re
 import shutil
@@ -13,18 +12,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rrwine  # noqa: E402
-
-
-def tree_hash(root):
-    h = hashlib.sha256()
-    for d, dirs, files in os.walk(root):
-        dirs.sort()
-        for name in sorted(files):
-            p = os.path.join(d, name)
-            h.update(os.path.relpath(p, root).encode() + b"\0")
-            with open(p, "rb") as f:
-                h.update(f.read())
-    return h.hexdigest()
+from rrwine import rr  # noqa: E402
 
 
 def win_check(cwd, arg):
@@ -54,7 +42,7 @@ class CheckTest(unittest.TestCase):
 
     def test_shipped_data_is_clean_as_on_linux(self):
         folder = rrwine.WIN_DIR
-        before = tree_hash(os.path.join(folder, "Data"))
+        before = rr.tree_hash(os.path.join(folder, "Data"))
         code, out, err = win_check(folder, "Data")
         self.assertEqual(code, 0, out + err)
         self.assertTrue(out.endswith("no problems found\n"), out)
@@ -63,7 +51,7 @@ class CheckTest(unittest.TestCase):
         self.assertIn("Data\\Levels\\", out)
         self.assertNotIn("/", out)
         self.assertEqual((code, out.replace("\\", "/")), (lcode, lout))
-        self.assertEqual(tree_hash(os.path.join(folder, "Data")), before)
+        self.assertEqual(rr.tree_hash(os.path.join(folder, "Data")), before)
         self.assertEqual(scratch_left(), [])
 
     def test_broken_folder_named_every_way(self):
@@ -81,7 +69,7 @@ class CheckTest(unittest.TestCase):
             lines[i] = "picture " + lines[i].split()[1]
             with open(level, "w") as f:
                 f.write("\n".join(lines))
-            before = tree_hash(data)
+            before = rr.tree_hash(data)
             lcode, lout, _ = linux_check(self.work, name)
             self.assertEqual(lcode, 1, lout)
             # The problem is named with its file and its line.
@@ -94,7 +82,7 @@ class CheckTest(unittest.TestCase):
                 self.assertIn("\\Levels\\%s\\level.txt:%d: " % (first, i + 1), out)
                 shown = arg.rstrip("\\/").replace("/", "\\")
                 self.assertEqual(out.replace(shown, name).replace("\\", "/"), lout, arg)
-            self.assertEqual(tree_hash(data), before)
+            self.assertEqual(rr.tree_hash(data), before)
         self.assertEqual(scratch_left(), [])
 
     def test_not_a_folder(self):

@@ -8,31 +8,16 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rrwine  # noqa: E402
 from rrwine import rr  # noqa: E402
 
-SOUND_LINES = ("Sound system Initialized", "Sound system disabled")
-
-
 def play(windows):
     folder = rrwine.windows_folder() if windows else rrwine.linux_folder()
     with rr.Display() as d:
-        g = rrwine.Game(d, folder, windows=windows)
+        g = rrwine.Game(d, folder, windows=windows).wait_started()
         try:
-            g.wait_window()
-            assert g.wait_log("Initialized Game"), g.log()
-            g.press("Return")
-            assert g.wait_log("First Level"), g.log()
-            g.key_down("Right")
-            try:
-                assert g.wait_log("Next Level, @Level 1", timeout=120), g.log()
-            finally:
-                g.key_up("Right")
+            assert g.play(), g.log()
+            assert g.hold_until("Right", lambda: "Next Level, @Level 1" in g.log(), timeout=120), g.log()
             # Held until it is seen: play reads ESC as a held key.
-            g.key_down("Escape")
-            try:
-                assert g.wait_log("Unloaded Game Sprites"), g.log()
-            finally:
-                g.key_up("Escape")
-            g.exit_from_menu()
-            code = g.wait_exit()
+            assert g.hold_until("Escape", lambda: "Unloaded Game Sprites" in g.log()), g.log()
+            code = g.exit_through_menu()
         finally:
             g.kill()
     return code, g.log()
@@ -45,7 +30,7 @@ class PlayTest(unittest.TestCase):
         self.assertEqual(win_code, 0)
 
         def plain(log):
-            return ["<sound>" if m in SOUND_LINES else m for m in log]
+            return ["<sound>" if m in rr.SOUND_LINES else m for m in log]
 
         self.assertEqual(plain(win_log), plain(lin_log))
         self.assertIn("Next Level, @Level 1", win_log)

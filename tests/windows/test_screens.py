@@ -9,38 +9,21 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rrwine  # noqa: E402
 from rrwine import rr  # noqa: E402
 
-PAGE = (220, 220, 220)
-RED = (255, 0, 0)
-
-
-def help_page(shot):
-    return shot.count(PAGE) > 640 * 480 * 9 // 10 and shot.count(RED, (300, 18, 340, 30)) > 10
-
-
-def game_over_page(shot):
-    return shot.count(RED, (200, 230, 440, 246)) >= 40 and shot.count(RED) == shot.count(RED, (200, 230, 440, 246))
-
-
 def screens(windows):
     """Help page and game-over page of one game."""
     folder = rrwine.windows_folder() if windows else rrwine.linux_folder()
     with rr.Display() as d:
-        g = rrwine.Game(d, folder, windows=windows)
+        g = rrwine.Game(d, folder, windows=windows).wait_started()
         try:
-            g.wait_window()
-            assert g.wait_log("Initialized Game"), g.log()
-            g.press("Down")
-            g.press("Return")
-            help_shot = rrwine.wait_stable_shot(g, help_page)
-            g.press("Return")  # back to the menu, "Game" highlighted
-            g.press("Return")
-            assert g.wait_log("First Level"), g.log()
+            g.choose(1)
+            help_shot = rrwine.wait_stable_shot(g, rr.is_help)
+            g.press("Return")  # back to the menu
+            assert g.play(), g.log()
             # Standing still, the camera leaves the runner behind within seconds.
             assert g.wait_log("Unloaded Game Sprites", timeout=90), g.log()
-            over_shot = rrwine.wait_stable_shot(g, game_over_page)
+            over_shot = rrwine.wait_stable_shot(g, rr.is_game_over)
             g.press("Return")
-            g.exit_from_menu()
-            code = g.wait_exit()
+            code = g.exit_through_menu()
         finally:
             g.kill()
     return help_shot, over_shot, code

@@ -8,31 +8,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rrwine  # noqa: E402
 from rrwine import rr  # noqa: E402
 
-SOUND_LINES = ("Sound system Initialized", "Sound system disabled")
-
-
-def check_run(test, messages, middle):
-    """One whole run: the blank line, the start-up lines, what came between, the shut-down lines."""
-    test.assertEqual(messages[0], "")
-    start = messages[1:1 + len(rr.STARTUP)]
-    for want, got in zip(rr.STARTUP, start):
-        if want is None:
-            test.assertIn(got, SOUND_LINES)
-        else:
-            test.assertEqual(got, want)
-    test.assertEqual(messages[1 + len(rr.STARTUP):-len(rr.SHUTDOWN)], middle)
-    test.assertEqual(messages[-len(rr.SHUTDOWN):], rr.SHUTDOWN)
-
-
-def runs(messages):
-    out = []
-    for m in messages:
-        if m == "":
-            out.append([])
-        out[-1].append(m)
-    return out
-
-
 def icon_pixels(prop):
     """{(w, h): [ARGB...]} from xprop's list of _NET_WM_ICON numbers."""
     nums = [int(v) for v in prop.split("=", 1)[1].replace(",", " ").split()]
@@ -50,19 +25,17 @@ class StartTest(unittest.TestCase):
         folder = rrwine.windows_folder()
         with rr.Display() as d:
             for n in (1, 2):
-                g = rrwine.Game(d, folder)
+                g = rrwine.Game(d, folder).wait_started()
                 try:
-                    g.wait_window()
-                    self.assertTrue(g.wait_log("Initialized Game"), g.log())
-                    shot = g.shot()
+                    shot = g.wait_menu()
+                    self.assertIsNotNone(shot, "no title menu")
                     self.assertEqual((shot.w, shot.h), (640, 480))
-                    g.exit_from_menu()
-                    self.assertEqual(g.wait_exit(), 0, g.stderr()[-2000:])
+                    self.assertEqual(g.exit_through_menu(), 0, g.stderr()[-2000:])
                 finally:
                     g.kill()
-                r = runs(g.log())  # read_log_crlf: every line, the blank ones too, ends in CR LF
+                r = rr.runs(g.log())  # read_log_crlf: every line, the blank ones too, ends in CR LF
                 self.assertEqual(len(r), n)
-                check_run(self, r[-1], [])
+                rr.check_run(r[-1], middle=[])
         with open(os.path.join(folder, "gamelog.txt"), "rb") as f:
             raw = f.read()
         self.assertTrue(raw.startswith(b"\r\n["), raw[:40])
@@ -72,14 +45,11 @@ class StartTest(unittest.TestCase):
         ico = os.path.join(rrwine.WIN_BUILD, "roofrunner.ico")
         folder = rrwine.windows_folder()
         with rr.Display() as d:
-            g = rrwine.Game(d, folder)
+            g = rrwine.Game(d, folder).wait_started()
             try:
-                g.wait_window()
-                self.assertTrue(g.wait_log("Initialized Game"))
                 prop = subprocess.run(["xprop", "-id", g.window, "-notype", "-f", "_NET_WM_ICON", "32c", "=$0+",
                                        "_NET_WM_ICON"], env=d.env, capture_output=True, text=True).stdout
-                g.exit_from_menu()
-                self.assertEqual(g.wait_exit(), 0)
+                self.assertEqual(g.exit_through_menu(), 0)
             finally:
                 g.kill()
         icons = icon_pixels(prop)
@@ -97,17 +67,15 @@ class StartTest(unittest.TestCase):
     def test_close_button_ends_the_run_like_exit(self):
         folder = rrwine.windows_folder()
         with rr.Display() as d:
-            g = rrwine.Game(d, folder)
+            g = rrwine.Game(d, folder).wait_started()
             try:
-                g.wait_window()
-                self.assertTrue(g.wait_log("Initialized Game"))
-                subprocess.run([rrwine.WM_CLOSE, g.window], env=d.env, check=True)
+                g.close_window()
                 self.assertEqual(g.wait_exit(), 0, g.stderr()[-2000:])
             finally:
                 g.kill()
-        r = runs(g.log())
+        r = rr.runs(g.log())
         self.assertEqual(len(r), 1)
-        check_run(self, r[0], [])
+        rr.check_run(r[0], middle=[])
 
 
 if __name__ == "__main__":

@@ -1,16 +1,11 @@
 # Makes the Windows icon from the XPM picture in the C header that gives the X11 window its icon.
 #   cmake -DHEADER=src/app/icon.h -DOUT=roofrunner.ico -DCONVERT=/usr/bin/convert -P icon.cmake
-file(READ "${HEADER}" text)
-string(FIND "${text}" "{" open)
-string(FIND "${text}" "}" close REVERSE)
-if(open LESS 0 OR close LESS open)
-  message(FATAL_ERROR "no XPM array in ${HEADER}")
-endif()
-math(EXPR open "${open} + 1")
-math(EXPR len "${close} - ${open}")
-string(SUBSTRING "${text}" ${open} ${len} body)
-set(xpm "${OUT}.xpm")
-file(WRITE "${xpm}" "/* XPM */\nstatic char *roofrunner[] = {${body}};\n")
+# The XPM is cut from the header as the desktop icon's is, then each size of the .ico made from it.
+set(ico "${OUT}")
+set(xpm "${ico}.xpm")
+set(OUT "${xpm}")
+include(${CMAKE_CURRENT_LIST_DIR}/../install/icon.cmake)
+set(OUT "${ico}")
 # Larger sizes pixel for pixel, crisp as the 8x8 cells it was drawn with; smaller ones averaged, since
 # dropping pixels would drop the runner's thin lines.
 set(args)
