@@ -43,5 +43,7 @@ LEVEL *level_read(FILE *f, const char *name);
 LEVEL *level_load(const char *name);  // null for a name that is not a plain folder name under Data/Levels
 int levels_load();                    // 0, or -1 if the list file cannot be opened
 void levels_free();
-// Nonzero if a level or file name cannot leave its folder: not empty, without a slash, a backslash or "..".
+// Nonzero if a level or file name names a file in its own folder on every system: not empty, no separator or
+// "..", none of the characters Windows refuses (":*?\"<>|" and control characters), no trailing dot and no
+// Windows device name (CON, NUL, COM1, ... also with an extension).
 int level_plain_name(const char *name);
