@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the game, its tools and its tests need on Debian 12 (through sudo when not root).
-#   scripts/deps.sh [GROUP...]    groups: game (the default), test, deb, windows
+#   scripts/deps.sh [GROUP...]    groups: game (the default), test, deb, windows, web, webtest
 set -euo pipefail
 declare -A groups
 groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
@@ -8,6 +8,10 @@ groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev 
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
 # Building the Debian package and checking it as the distribution does.
 groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"
+# The browser build: Emscripten (whose emcc needs Debian's acorn, node-acorn), the patch set, the zip.
+groups[web]="emscripten node-acorn cmake make python3 freepats zip unzip"
+# Testing the browser build: Debian's chromium, driven by puppeteer-core from the npm registry.
+groups[webtest]="chromium python3 zip unzip"
 # The Windows build: the cross compilers, the library's source through apt, the icon, the zip, and Wine to test it.
 groups[windows]="g++-mingw-w64-x86-64 mingw-w64-tools cmake make patch imagemagick zip unzip python3
   wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils"
@@ -22,6 +26,10 @@ done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+# npm comes with Debian's nodejs as its own package, and inside the nodejs some machines have from elsewhere.
+for g in "$@"; do
+  if [ "$g" = webtest ] && ! command -v npm >/dev/null; then missing+=(nodejs npm); fi
 done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks that every C++ file is as the repository's .clang-format gives it; with --fix, formats them in place.
+# Checks that every C and C++ file is as the repository's .clang-format gives it; with --fix, formats them in place.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+mapfile -t files < <(git ls-files '*.cpp' '*.c' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   clang-format -i "${files[@]}"
   exit 0

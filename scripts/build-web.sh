@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the game for the browser with Emscripten on Debian 12 and writes dist/roofrunner-web.zip: index.html at
+# its root with the game's .js, .wasm and .data beside it (every address relative, so the folder plays from any
+# path of any web server), and the licence texts of everything in it.
+#
+# The library's platform-independent C files are built from Debian's own allegro4.4 source (as for Windows) and
+# kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key made of the source's hash, the browser build's
+# library files and the compiler's version, so a second run (or a second clone) builds the game alone.
+# The work folder is build-web/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+bash scripts/deps.sh web
+# Debian's emcc finds its JavaScript modules (acorn) only through NODE_PATH when the node first on PATH is
+# not Debian's own.
+export NODE_PATH=/usr/share/nodejs
+
+work="$root/build-web"
+jobs="$(nproc)"
+mkdir -p "$work" "$root/dist"
+bash scripts/allegro-source.sh "$work"
+orig="$work/allegro4.4_4.4.3.1.orig.tar.gz"
+
+key="$({ sha256sum <"$orig"; find tools/web/allegro -type f | sort | xargs sha256sum; emcc --version | head -1; } |
+  sha256sum | cut -c1-16)"
+cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/roofrunner"
+allegro="$cache_root/allegro-4.4.3.1-web-$key"
+if [ -f "$allegro/lib/liballeg.a" ]; then
+  echo "build-web: the library from the cache, $allegro"
+else
+  echo "build-web: building the library into $allegro"
+  mkdir -p "$cache_root"
+  src="$work/allegro-src"
+  rm -rf "$src" "$work/allegro-build" && mkdir -p "$src"
+  tar -xzf "$orig" -C "$src" --strip-components=1
+  emcmake cmake -S tools/web/allegro -B "$work/allegro-build" -DALLEGRO_SRC="$src" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$allegro.part" >"$work/allegro-configure.log"
+  cmake --build "$work/allegro-build" -j"$jobs" >"$work/allegro-build.log" 2>&1 ||
+    { tail -30 "$work/allegro-build.log"; exit 1; }
+  rm -rf "$allegro.part"
+  cmake --install "$work/allegro-build" >/dev/null
+  # Its licence goes into the zip with it.
+  cp "$src/docs/txt/license.txt" "$allegro.part/license.txt"
+  # Whole or not at all: a build cut short must not pass for a cached one.
+  mv "$allegro.part" "$allegro"
+fi
+
+emcmake cmake -S . -B "$work/game" -DCMAKE_BUILD_TYPE=Release -DROOFRUNNER_ALLEGRO_PREFIX="$allegro" \
+  >"$work/game-configure.log"
+cmake --build "$work/game" -j"$jobs" --target roofrunner
+
+stage="$work/stage"
+rm -rf "$stage" && mkdir -p "$stage/licences"
+cp "$work/game"/{index.html,audio-worklet.js,roofrunner.js,roofrunner.wasm,roofrunner.data} "$stage/"
+cp LICENSE "$stage/licences/roofrunner.txt"
+cp "$allegro/license.txt" "$stage/licences/allegro.txt"
+cp /usr/share/doc/freepats/copyright "$stage/licences/freepats.txt"
+cp /usr/share/doc/emscripten/copyright "$stage/licences/emscripten.txt"
+cp tools/web/README.txt "$stage/README.txt"
+zip_file="$root/dist/roofrunner-web.zip"
+rm -f "$zip_file"
+(cd "$stage" && zip -q -r -X "$zip_file" .)
+echo "build-web: wrote dist/roofrunner-web.zip ($(stat -c %s "$zip_file") bytes)"

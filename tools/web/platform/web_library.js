@@ -1,0 +1,132 @@
+// tools/web/platform/web_library.js — the page's side of the browser drivers (web.h): the canvas, the keys, the
+// focus and the audio worklet. The page (tools/web/index.html) sets Module.canvas and Module.rrAudio up.
+mergeInto(LibraryManager.library, {
+  $RR: {
+    codes: {},
+    keys: [],
+    listening: false,
+    image: null,
+    ctx: null,
+    focused: true,
+    audio: null,
+    written: 0,
+    consumed: 0,
+    lead: 0,
+    // The game's keys must not scroll the page or open the browser's help.
+    captured: {
+      ArrowLeft: 1, ArrowRight: 1, ArrowUp: 1, ArrowDown: 1, Space: 1, Enter: 1, NumpadEnter: 1, Escape: 1,
+      F1: 1, KeyC: 1, PageUp: 1, PageDown: 1, Home: 1, End: 1, Backspace: 1, Tab: 1
+    },
+    onKey: function (e) {
+      var scancode = RR.codes[e.code];
+      if (scancode === undefined) return;
+      if (RR.captured[e.code]) e.preventDefault();
+      if (e.type === 'keydown') {
+        // The browser's repeat of a held key is not a new press.
+        if (!e.repeat) RR.keys.push(scancode | 0x80);
+      } else {
+        RR.keys.push(scancode);
+      }
+    },
+    onFocus: function (e) {
+      RR.focused = e.type === 'focus';
+    }
+  },
+
+  web_js_title__deps: ['$RR'],
+  web_js_title: function (title) {
+    document.title = UTF8ToString(title);
+  },
+
+  web_js_active__deps: ['$RR'],
+  web_js_active: function () {
+    if (!RR.watching) {
+      RR.watching = true;
+      window.addEventListener('focus', RR.onFocus);
+      window.addEventListener('blur', RR.onFocus);
+    }
+    return document.visibilityState === 'hidden' || !RR.focused ? 0 : 1;
+  },
+
+  web_js_present__deps: ['$RR'],
+  web_js_present: function (rgba, w, h) {
+    if (!RR.ctx) RR.ctx = Module.canvas.getContext('2d', {alpha: false});
+    // The memory never grows (INITIAL_MEMORY), so a view made once stays valid.
+    if (!RR.image || RR.image.width !== w || RR.image.height !== h || RR.imagePtr !== rgba) {
+      RR.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
+      RR.imagePtr = rgba;
+    }
+    RR.ctx.putImageData(RR.image, 0, 0);
+    if (Module.onFrame) Module.onFrame();
+  },
+
+  web_js_key_map__deps: ['$RR'],
+  web_js_key_map: function (code, scancode) {
+    RR.codes[UTF8ToString(code)] = scancode;
+  },
+
+  web_js_key_listen__deps: ['$RR'],
+  web_js_key_listen: function (on) {
+    if (on && !RR.listening) {
+      window.addEventListener('keydown', RR.onKey);
+      window.addEventListener('keyup', RR.onKey);
+    } else if (!on && RR.listening) {
+      window.removeEventListener('keydown', RR.onKey);
+      window.removeEventListener('keyup', RR.onKey);
+    }
+    RR.listening = !!on;
+    RR.keys = [];
+  },
+
+  web_js_key_next__deps: ['$RR'],
+  web_js_key_next: function () {
+    return RR.keys.length ? RR.keys.shift() : -1;
+  },
+
+  // rate 0 only asks whether there is audio to open.
+  web_js_audio_open__deps: ['$RR'],
+  web_js_audio_open: function (rate, frames) {
+    var a = Module.rrAudio;
+    if (!a || !a.node) return -1;
+    if (rate === 0) return 0;
+    if (a.ctx.sampleRate !== rate) return -1;
+    RR.audio = a;
+    RR.written = 0;
+    RR.consumed = 0;
+    // About 90 ms ahead of the speakers: more than a frame or two late, less than a beat.
+    RR.lead = frames * 4;
+    a.node.port.onmessage = function (e) {
+      RR.consumed = e.data.consumed;
+      a.underruns = e.data.underruns;
+    };
+    a.node.port.postMessage({reset: true});
+    return 0;
+  },
+
+  web_js_audio_wanted__deps: ['$RR'],
+  web_js_audio_wanted: function () {
+    if (!RR.audio) return 0;
+    return Math.max(0, RR.lead - (RR.written - RR.consumed));
+  },
+
+  web_js_audio_write__deps: ['$RR'],
+  web_js_audio_write: function (samples, frames) {
+    if (!RR.audio) return;
+    var left = new Float32Array(frames), right = new Float32Array(frames);
+    var s = samples >> 1;
+    for (var i = 0; i < frames; i++) {
+      left[i] = HEAP16[s + 2 * i] / 32768;
+      right[i] = HEAP16[s + 2 * i + 1] / 32768;
+    }
+    RR.audio.node.port.postMessage({left: left, right: right}, [left.buffer, right.buffer]);
+    RR.written += frames;
+  },
+
+  web_js_audio_close__deps: ['$RR'],
+  web_js_audio_close: function () {
+    if (!RR.audio) return;
+    RR.audio.node.port.postMessage({reset: true});
+    RR.audio.node.port.onmessage = null;
+    RR.audio = null;
+  }
+});
