@@ -1,0 +1,105 @@
+// tests/web/driver.js — one headless Chromium (Debian's), driven through puppeteer-core for the Python tests
+// (rrweb.py). Reads one JSON request a line on stdin, {"id", "op", ...}, and answers each with one JSON line,
+// {"id", "ok", "value"} or {"id", "ok": false, "error"}. What the page prints to its console and every page
+// error are kept, each with the time it came, for "events".
+'use strict';
+const puppeteer = require('puppeteer-core');
+const readline = require('readline');
+
+let browser = null;
+let page = null;
+let other = null;
+const events = [];
+
+function watch(p) {
+  p.on('console', (m) => events.push({t: Date.now(), kind: 'console', type: m.type(), text: m.text()}));
+  p.on('pageerror', (e) => events.push({t: Date.now(), kind: 'pageerror', text: String(e && e.message || e)}));
+  p.on('requestfailed', (r) => events.push({t: Date.now(), kind: 'requestfailed', text: r.url()}));
+}
+
+// The canvas as it is, read from the canvas itself (not a screenshot of the page): base64 RGB, 3 bytes a pixel.
+async function canvasRgb() {
+  return page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const rgb = new Uint8Array(c.width * c.height * 3);
+    for (let i = 0, j = 0; i < d.length; i += 4, j += 3) {
+      rgb[j] = d[i];
+      rgb[j + 1] = d[i + 1];
+      rgb[j + 2] = d[i + 2];
+    }
+    let s = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    return {w: c.width, h: c.height, rgb: btoa(s)};
+  });
+}
+
+const ops = {
+  async launch(r) {
+    const args = ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio=false',
+      `--window-size=${r.width || 1280},${r.height || 1000}`].concat(r.args || []);
+    browser = await puppeteer.launch({executablePath: r.executable || '/usr/bin/chromium', headless: true, args});
+    page = (await browser.pages())[0] || await browser.newPage();
+    await page.setViewport({width: r.width || 1280, height: r.height || 1000});
+    watch(page);
+    return true;
+  },
+  async goto(r) {
+    await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
+    return true;
+  },
+  async reload() {
+    await page.reload({waitUntil: 'load'});
+    return true;
+  },
+  async canvas() {
+    return canvasRgb();
+  },
+  async key(r) {
+    if (r.down) await page.keyboard.down(r.key);
+    else await page.keyboard.up(r.key);
+    return true;
+  },
+  async eval(r) {
+    return page.evaluate(r.expr);
+  },
+  async events(r) {
+    return events.slice(r.from || 0);
+  },
+  // Another tab in front hides the game's tab; closing it shows the game again.
+  async hide() {
+    other = await browser.newPage();
+    await other.bringToFront();
+    return page.evaluate(() => document.visibilityState);
+  },
+  async show() {
+    if (other) await other.close();
+    other = null;
+    await page.bringToFront();
+    return page.evaluate(() => document.visibilityState);
+  },
+  async metrics() {
+    return page.metrics();
+  },
+  async close() {
+    if (browser) await browser.close();
+    browser = null;
+    return true;
+  },
+};
+
+const rl = readline.createInterface({input: process.stdin});
+rl.on('line', async (line) => {
+  let r;
+  try {
+    r = JSON.parse(line);
+    const value = await ops[r.op](r);
+    process.stdout.write(JSON.stringify({id: r.id, ok: true, value: value === undefined ? null : value}) + '\n');
+  } catch (e) {
+    process.stdout.write(JSON.stringify({id: r && r.id, ok: false, error: String(e && e.stack || e)}) + '\n');
+  }
+});
+rl.on('close', async () => {
+  if (browser) await browser.close();
+  process.exit(0);
+});

@@ -1,0 +1,329 @@
+"""The browser build in headless Chromium, in the end-to-end tests' vocabulary (tests/e2e/rr.py): a WebGame is an
+rr.Game whose window is the page's canvas, whose keys are the browser's key events and whose log is the one the
+page keeps in the browser's storage. The browser is driven by driver.js (puppeteer-core) over a pipe.
+
+Set by scripts/test.d/web.sh (defaults for a run by hand from the source tree):
+  RR_WEB_DIR      the unzipped browser build (index.html and the rest)
+  RR_WEB_NODE     a folder whose node_modules holds puppeteer-core
+  RR_LINUX_BUILD  the Linux build folder: the game, and tests/web/rr_frames for the frames to match
+"""
+import atexit
+import base64
+import functools
+import http.server
+import itertools
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import types
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import rr  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = rr.SOURCE_DIR
+WEB_DIR = os.environ.get("RR_WEB_DIR", os.path.join(SOURCE_DIR, "build-web", "unzipped"))
+NODE_DIR = os.environ.get("RR_WEB_NODE", os.path.join(SOURCE_DIR, "build-web", "node"))
+LINUX_BUILD = os.environ.get("RR_LINUX_BUILD", os.path.join(SOURCE_DIR, "build"))
+FRAMES_TOOL = os.path.join(LINUX_BUILD, "tests", "web", "rr_frames")
+
+# xdotool's key names, which rr.Game speaks, as the browser names the keys.
+KEYS = {"Return": "Enter", "Escape": "Escape", "Up": "ArrowUp", "Down": "ArrowDown", "Left": "ArrowLeft",
+        "Right": "ArrowRight", "space": "Space", "F1": "F1", "c": "KeyC", "Prior": "PageUp", "Next": "PageDown"}
+
+_scratch = []
+atexit.register(lambda: [shutil.rmtree(d, ignore_errors=True) for d in _scratch])
+
+
+def scratch(prefix):
+    d = tempfile.mkdtemp(prefix=prefix)
+    _scratch.append(d)
+    return d
+
+
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+class Server:
+    """A web server on this machine alone, serving a folder as game sites do: the game in a sub-folder."""
+
+    def __init__(self, root):
+        handler = functools.partial(Quiet, directory=root)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.port = self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        atexit.register(self.httpd.shutdown)
+
+    def url(self, path):
+        return "http://127.0.0.1:%d/%s" % (self.port, path)
+
+
+_server = None
+GAME_PATH = "games/roofrunner/"
+BROKEN_PATH = "games/broken/"
+
+
+def server():
+    """The one server of this test run: the build at GAME_PATH, and at BROKEN_PATH a copy missing its data file."""
+    global _server
+    if _server is None:
+        root = scratch("rr-web-site-")
+        shutil.copytree(WEB_DIR, os.path.join(root, GAME_PATH))
+        shutil.copytree(WEB_DIR, os.path.join(root, BROKEN_PATH))
+        os.remove(os.path.join(root, BROKEN_PATH, "roofrunner.data"))
+        _server = Server(root)
+    return _server
+
+
+def parse_log(text):
+    """The log's messages as rr.read_log gives them."""
+    out = []
+    for line in text.split("\n")[:-1]:
+        if line == "":
+            out.append("")
+            continue
+        m = rr.LOG_LINE.match(line)
+        if not m:
+            raise AssertionError("malformed log line: %r" % line)
+        out.append(m.group(2))
+    return out
+
+
+class Browser:
+    """One headless Chromium behind driver.js."""
+
+    def __init__(self, width=1280, height=1000):
+        env = dict(os.environ, NODE_PATH=os.path.join(NODE_DIR, "node_modules"))
+        self.proc = subprocess.Popen(["node", os.path.join(HERE, "driver.js")], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
+        self.ids = itertools.count(1)
+        self.call("launch", width=width, height=height)
+
+    def call(self, op, **args):
+        args.update(id=next(self.ids), op=op)
+        self.proc.stdin.write(json.dumps(args) + "\n")
+        self.proc.stdin.flush()
+        line = self.proc.stdout.readline()
+        if not line:
+            raise RuntimeError("the browser driver ended")
+        answer = json.loads(line)
+        if not answer["ok"]:
+            raise RuntimeError("%s: %s" % (op, answer["error"]))
+        return answer["value"]
+
+    def eval(self, expr):
+        return self.call("eval", expr=expr)
+
+    def events(self, kind=None):
+        return [e for e in self.call("events") if kind is None or e["kind"] == kind]
+
+    def console(self):
+        """What the page wrote to its console, a string a message."""
+        return [e["text"] for e in self.events("console")]
+
+    def close(self):
+        if self.proc.poll() is None:
+            try:
+                self.call("close")
+            except (RuntimeError, BrokenPipeError, OSError):
+                pass
+            self.proc.stdin.close()
+            try:
+                self.proc.wait(15)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+            self.proc.stdout.close()
+
+
+class WebGame(rr.Game, Browser):
+    """The game in a page: rr.Game's waits, menus and keys, on the canvas."""
+
+    def __init__(self, path=GAME_PATH, width=1280, height=1000):
+        Browser.__init__(self, width, height)
+        self.held = set()
+        # rr.Game lets go of ENTER after a menu choice through X; here there is no X to hear it (see choose).
+        self.display = types.SimpleNamespace(env=dict(os.environ, DISPLAY=""))
+        self.window = "canvas"
+        self.workdir = None
+        self.url = server().url(path)
+        self.call("goto", url=self.url)
+
+    # ---- the primitives rr.Game builds on
+
+    def focus(self):
+        pass
+
+    def key_down(self, name):
+        self.call("key", key=KEYS[name], down=True)
+        self.held.add(name)
+
+    def key_up(self, name):
+        self.call("key", key=KEYS[name], down=False)
+        self.held.discard(name)
+
+    def release_keys(self):
+        for name in sorted(self.held):
+            self.key_up(name)
+
+    def choose(self, item, timeout=15):
+        super().choose(item, timeout)
+        self.call("key", key="Enter", down=False)
+
+    def shot(self, path=None):
+        c = self.call("canvas")
+        s = rr.Shot((c["w"], c["h"], base64.b64decode(c["rgb"])))
+        if path:
+            save_png(s, path)
+        return s
+
+    def log(self):
+        """The log the page keeps in the browser's storage, as its messages."""
+        text = self.eval("(() => { try { return Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}); }"
+                         " catch (e) { return ''; } })()")
+        return parse_log(text)
+
+    def ended_status(self):
+        """The exit status the page was told when the game ended, or None while it runs."""
+        v = self.eval("document.body.dataset.exit === undefined ? null : Number(document.body.dataset.exit)")
+        return v
+
+    def wait_exit(self, timeout=15):
+        end = time.time() + timeout
+        while time.time() < end:
+            status = self.ended_status()
+            if status is not None:
+                return status
+            time.sleep(0.1)
+        return None
+
+    def wait_started(self, timeout=30):
+        if not self.wait_log("Initialized Game", timeout):
+            raise AssertionError("the game did not start: %r %r" % (self.log(), self.events()))
+        return self
+
+    def kill(self):
+        self.close()
+
+    def ended(self, timeout=10):
+        pass
+
+    def stderr(self):
+        return json.dumps(self.events("pageerror"))
+
+    # ---- what only a page has
+
+    def message(self):
+        """The page's own message (a failure, or the end of the game), or None while none is shown."""
+        return self.eval("document.getElementById('message').style.display === 'flex' ? "
+                         "document.getElementById('message-text').textContent : null")
+
+    def wait_message(self, timeout=20):
+        end = time.time() + timeout
+        while time.time() < end:
+            m = self.message()
+            if m:
+                return m
+            time.sleep(0.1)
+        return None
+
+    def sound_level(self, seconds=2.0):
+        """The loudest RMS of the sound where it reaches the speakers, sampled over some seconds."""
+        loudest = 0.0
+        end = time.time() + seconds
+        while time.time() < end:
+            loudest = max(loudest, self.eval(
+                "(() => { const a = Module.rrAudio.analyser, d = new Float32Array(a.fftSize);"
+                " a.getFloatTimeDomainData(d); let s = 0; for (const v of d) s += v * v;"
+                " return Math.sqrt(s / d.length); })()"))
+            time.sleep(0.05)
+        return loudest
+
+    def capture_level_starts(self):
+        """From now on the page keeps the first frame shown after each "First Level" and "Next Level" line."""
+        self.eval("""(() => {
+            window.rrStarts = [];
+            let want = null;
+            const log = console.log;
+            console.log = function (...a) {
+                const m = /\\]: (First Level|Next Level, @Level \\d+)$/.exec(String(a[0]));
+                if (m) want = m[1];
+                return log.apply(console, a);
+            };
+            const shown = Module.onFrame;
+            Module.onFrame = function () {
+                if (shown) shown();
+                if (want === null) return;
+                const c = document.getElementById('canvas');
+                const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+                const rgb = new Uint8Array(c.width * c.height * 3);
+                for (let i = 0, j = 0; i < d.length; i += 4, j += 3) {
+                    rgb[j] = d[i]; rgb[j + 1] = d[i + 1]; rgb[j + 2] = d[i + 2];
+                }
+                let s = '';
+                for (let i = 0; i < rgb.length; i += 0x8000)
+                    s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+                window.rrStarts.push({line: want, rgb: btoa(s)});
+                want = null;
+            };
+        })()""")
+
+    def level_starts_count(self):
+        return self.eval("window.rrStarts.length")
+
+    def level_starts(self):
+        return [(s["line"], rr.Shot((640, 480, base64.b64decode(s["rgb"]))))
+                for s in self.eval("window.rrStarts")]
+
+
+def save_png(shot, path):
+    header = b"P6\n%d %d\n255\n" % (shot.w, shot.h)
+    subprocess.run(["convert", "ppm:-", path], input=header + shot.rgb, check=True)
+
+
+_frames = None
+
+
+def linux_frames(ticks=8):
+    """The Linux build's frames (rr_frames), read once: a dict from name to Shot."""
+    global _frames
+    if _frames is None:
+        work = scratch("rr-web-frames-")
+        os.symlink(rr.DATA, os.path.join(work, "Data"))
+        out = os.path.join(work, "out")
+        os.mkdir(out)
+        subprocess.run([FRAMES_TOOL, out, str(ticks)], cwd=work, check=True, timeout=300)
+        _frames = {}
+        for name in os.listdir(out):
+            with open(os.path.join(out, name), "rb") as f:
+                _frames[name[:-4]] = rr.Shot(rr.parse_ppm(f.read()))
+    return _frames
+
+
+def differ(a, b):
+    """How many pixels of two shots differ."""
+    if (a.w, a.h) != (b.w, b.h):
+        return a.w * a.h
+    return sum(1 for i in range(0, len(a.rgb), 3) if a.rgb[i:i + 3] != b.rgb[i:i + 3])
+
+
+def match(shot, candidates):
+    """The name of the first candidate frame (name, Shot) that the shot equals pixel for pixel, or None."""
+    for name, c in candidates:
+        if c.rgb == shot.rgb:
+            return name
+    return None
+
+
+def keep(shot, name):
+    """Keeps a frame that failed a comparison, and says where."""
+    d = tempfile.mkdtemp(prefix="rr-web-keep-")
+    path = os.path.join(d, name + ".png")
+    save_png(shot, path)
+    return path

@@ -1,0 +1,235 @@
+"""The browser build, served from a sub-folder of a local web server and played in headless Chromium, beside the
+Linux build: its start-up, its frames against the Linux build's, its pace, its music, its pauses, its end and its
+failures, as a player meets them."""
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import rrweb  # noqa: E402
+from rrweb import rr  # noqa: E402
+
+
+LPS = 64
+
+
+def is_you_win(s):
+    """A black page whose one line of text is not the red of game over."""
+    colour, n = rr.text_colour(s)
+    return s.count((0, 0, 0), tol=0) > 280000 and n > 100 and not rr.is_game_over(s)
+
+
+def run_messages(log):
+    """The messages of the log's last run."""
+    return rr.runs(log)[-1]
+
+
+class StartTest(unittest.TestCase):
+    def test_start_up_lines_reach_the_console_and_the_kept_log_without_a_page_error(self):
+        g = rrweb.WebGame().wait_started()
+        try:
+            self.assertTrue(g.wait_menu(timeout=20), "no title menu on the canvas")
+            console = [rr.LOG_LINE.match(line) for line in g.console()]
+            messages = [m.group(2) for m in console if m]
+            run = [""] + messages[:12]
+            rr.check_start(run)
+            rr.check_start(run_messages(g.log()))
+            self.assertEqual(g.events("pageerror"), [])
+            self.assertIn("Sound system Initialized", messages)
+        finally:
+            g.kill()
+
+    def test_the_canvas_is_shown_at_the_largest_whole_scale_crisp(self):
+        for (w, h), want in (((1280, 1000), (1280, 960)), ((1000, 700), (640, 480)), ((2000, 1500), (1920, 1440))):
+            with self.subTest(window=(w, h)):
+                g = rrweb.WebGame(width=w, height=h).wait_started()
+                try:
+                    shown = g.eval("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
+                                   " return [r.width, r.height, r.left, r.top,"
+                                   " getComputedStyle(document.getElementById('canvas')).imageRendering]; })()")
+                    self.assertEqual(tuple(shown[:2]), want)
+                    self.assertEqual((shown[2], shown[3]), ((w - want[0]) / 2, (h - want[1]) / 2))
+                    self.assertEqual(shown[4], "pixelated")
+                    self.assertEqual(g.eval("[canvas.width, canvas.height]"), [640, 480])
+                finally:
+                    g.kill()
+
+    def test_a_data_file_missing_on_the_server_is_said_on_the_page(self):
+        g = rrweb.WebGame(path=rrweb.BROKEN_PATH)
+        try:
+            text = g.wait_message(timeout=30)
+            self.assertIsNotNone(text, "no message on the page")
+            self.assertIn("could not start", text)
+            self.assertEqual(g.eval("document.body.dataset.failed"), "true")
+        finally:
+            g.kill()
+
+
+class FramesTest(unittest.TestCase):
+    def test_help_and_game_over_pages_are_the_linux_builds(self):
+        frames = rrweb.linux_frames()
+        g = rrweb.WebGame().wait_started()
+        try:
+            g.choose(1)
+            shot = g.wait_screen(rr.is_help, timeout=15)
+            self.assertIsNotNone(shot, "no help page")
+            self.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, "help"))
+            g.press("Return")
+            self.assertTrue(g.play(), g.log()[-5:])
+            # Standing still, the camera leaves the runner behind within seconds.
+            self.assertTrue(g.wait_log("Unloaded Game Sprites", timeout=90), g.log()[-5:])
+            shot = g.wait_screen(rr.is_game_over, timeout=15)
+            self.assertIsNotNone(shot, "no game-over page")
+            self.assertEqual(rrweb.differ(shot, frames["game-over"]), 0, rrweb.keep(shot, "game-over"))
+        finally:
+            g.kill()
+
+    def test_the_linux_frames_are_the_linux_windows(self):
+        """The frames the browser is held to are what the real Linux game shows in its window."""
+        frames = rrweb.linux_frames()
+        work = rrweb.scratch("rr-web-linux-")
+        os.symlink(rr.DATA, os.path.join(work, "Data"))
+        with rr.Display() as d:
+            g = rr.Game(d, work, binary=os.path.join(rrweb.LINUX_BUILD, "roofrunner")).wait_started()
+            try:
+                g.choose(1)
+                shot = g.wait_screen(rr.is_help, timeout=15)
+                self.assertIsNotNone(shot)
+                self.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, "linux-help"))
+            finally:
+                g.kill()
+
+
+class PlayTest(unittest.TestCase):
+    def test_right_held_through_every_level_to_victory_at_64_ticks_a_second(self):
+        frames = rrweb.linux_frames()
+        names = rr.level_names()
+        g = rrweb.WebGame().wait_started()
+        try:
+            g.capture_level_starts()
+            self.assertTrue(g.play(), g.log()[-5:])
+            # The clock's digits against the wall clock, through every level: (level, seconds shown, time seen).
+            changes = []
+            last = None
+            level = 0
+            g.key_down("Right")
+            end = time.time() + 600
+            won = None
+            while time.time() < end:
+                shot = g.shot()
+                seen = time.time()
+                if is_you_win(shot):
+                    won = shot
+                    break
+                seconds = rr.read_clock(shot)
+                starts = g.level_starts_count()
+                if starts != level:
+                    level, last = starts, None
+                if seconds is not None and seconds != last:
+                    changes.append((level, seconds, seen))
+                    last = seconds
+            g.key_up("Right")
+            self.assertIsNotNone(won, "no you-win screen: %r" % g.log()[-5:])
+            log = run_messages(g.log())
+            wanted = ["First Level"] + ["Next Level, @Level %d" % i for i in range(1, len(names))]
+            self.assertTrue(rr.in_order(log, wanted + rr.QUIT_LINES), log)
+            self.assertNotIn("Quitting Game Renderer", log[:log.index(wanted[-1])])
+
+            # Each level's first frame is a Linux frame of that level: the same scene after the same ticks.
+            starts = g.level_starts()
+            self.assertEqual([line for line, _ in starts], wanted)
+            for i, (line, shot) in enumerate(starts):
+                candidates = [(n, frames[n]) for n in sorted(frames) if n.startswith("level-%d-" % i)]
+                self.assertIsNotNone(rrweb.match(shot, candidates),
+                                     "%s: no Linux frame matches; kept %s" % (line, rrweb.keep(shot, "level-%d" % i)))
+
+            # 64 ticks a second: within each level, the seconds the clock went down against the time they took.
+            ticks = wall = 0.0
+            for lv in set(c[0] for c in changes):
+                seen = [c for c in changes if c[0] == lv]
+                if len(seen) >= 3:
+                    # The first reading may be any time into its second; from the first change on they are exact.
+                    ticks += (seen[1][1] - seen[-1][1]) * LPS
+                    wall += seen[-1][2] - seen[1][2]
+            self.assertGreater(wall, 60, changes)
+            rate = ticks / wall
+            print("ticks a second: %.2f over %.0f s" % (rate, wall))
+            self.assertAlmostEqual(rate, LPS, delta=LPS * 0.04)
+
+            # You win: in a colour of the rainbow, as the Linux build draws it at some tick.
+            shot = g.wait_screen(lambda s: rrweb.match(s, [(n, frames[n]) for n in frames if n.startswith("you-win")])
+                                 is not None, timeout=10)
+            self.assertIsNotNone(shot, "the you-win page is not one of the Linux build's; kept %s"
+                                 % rrweb.keep(g.shot(), "you-win"))
+            g.press("Return")
+            self.assertIsNotNone(g.wait_screen(lambda s: s.count(rr.GREY) > 100000 and not rr.is_menu(s)
+                                               and not rr.is_help(s), timeout=10), "no victory page")
+            # The credits roll for 13.75 s, then the menu comes back by itself.
+            self.assertIsNotNone(g.wait_menu(timeout=40), "no menu after the credits")
+            self.assertEqual(g.events("pageerror"), [])
+        finally:
+            g.kill()
+
+    def test_music_plays_in_a_level_and_is_silent_in_the_menu(self):
+        g = rrweb.WebGame().wait_started()
+        try:
+            self.assertTrue(g.wait_menu(timeout=20))
+            self.assertLess(g.sound_level(2.0), 0.001, "sound in the menu")
+            self.assertTrue(g.play(), g.log()[-5:])
+            self.assertGreater(g.sound_level(2.0), 0.01, "no music in the level")
+            self.assertTrue(g.hold_until("Escape", lambda: g.wait_menu(timeout=0.2), timeout=10))
+            time.sleep(0.5)
+            self.assertLess(g.sound_level(2.0), 0.001, "sound after leaving the level")
+        finally:
+            g.kill()
+
+    def test_a_hidden_tab_pauses_under_the_help_page_and_comes_back_without_racing(self):
+        g = rrweb.WebGame().wait_started()
+        try:
+            self.assertTrue(g.play(), g.log()[-5:])
+            before = g.wait_clock(timeout=10)
+            self.assertIsNotNone(before)
+            self.assertEqual(g.call("hide"), "hidden")
+            # A hidden tab still draws now and then: the pause shows on the canvas.
+            self.assertIsNotNone(g.wait_screen(rr.is_help, timeout=20), "no pause while hidden")
+            time.sleep(8)
+            self.assertEqual(g.call("show"), "visible")
+            self.assertIsNotNone(g.wait_screen(rr.is_help, timeout=10), "the pause ended by itself")
+            g.press("Return")
+            after = g.wait_clock(timeout=10)
+            self.assertIsNotNone(after, "no play after ENTER")
+            # Paused while away, and no rush of missed ticks on the way back.
+            self.assertIn(before - after, (0, 1, 2), (before, after))
+            t0 = time.time()
+            later = g.wait_clock(lambda s: s <= after - 2, timeout=10)
+            self.assertIsNotNone(later)
+            self.assertGreater(time.time() - t0, 1.0)
+        finally:
+            g.kill()
+
+
+class ExitTest(unittest.TestCase):
+    def test_exit_shuts_down_in_the_log_says_so_and_a_reload_appends_a_run(self):
+        g = rrweb.WebGame().wait_started()
+        try:
+            self.assertEqual(g.exit_through_menu(timeout=20), 0)
+            self.assertIn("ended", g.wait_message(timeout=10) or "")
+            log = g.log()
+            self.assertEqual(len(rr.runs(log)), 1)
+            rr.check_run(run_messages(log))
+            console = g.console()
+            self.assertTrue(console[-1].endswith("]: Allegro UnInitialized"), console[-3:])
+            g.call("reload")
+            g.wait_started()
+            self.assertTrue(g.wait_menu(timeout=20))
+            log2 = g.log()
+            self.assertEqual(len(rr.runs(log2)), 2)
+            self.assertEqual(log2[:len(log)], log)
+            rr.check_start(run_messages(log2))
+        finally:
+            g.kill()
+
+
+if __name__ == "__main__":
+    unittest.main()
