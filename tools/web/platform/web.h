@@ -17,8 +17,9 @@ extern KEYBOARD_DRIVER keyboard_web;
 extern GFX_DRIVER gfx_web;
 extern DIGI_DRIVER digi_web;
 
-/* Hands the thread to the browser for at least ms milliseconds (0: just let it paint and deliver events), then
- * runs what happened meanwhile: due timer callbacks, key events, focus changes, and the sound's next buffers. */
+/* Hands the thread to the browser for at least ms milliseconds (0: a moment to paint and deliver events, unless
+ * it had one just now), then runs what happened meanwhile: due timer callbacks, key events, focus changes, and the
+ * sound's next buffers. */
 void web_pump(unsigned int ms);
 
 /* Each driver's share of a pump; each does nothing while its driver is not installed. */

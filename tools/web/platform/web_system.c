@@ -7,15 +7,21 @@
 
 #include "web.h"
 
-/* The longest stretch of time one pump hands to the timers. A hidden tab is woken about once a second or less
- * often; without the cap the game would race through the ticks it missed when the player comes back. */
-#define WEB_TIMER_MAX_CATCH_UP_MS 100.0
+/* The longest stretch of time one pump hands to the timers: a stall shorter than this is caught up as on the
+ * desktop. A hidden tab is woken about once a second or less often; without the cap the game would race through
+ * the ticks it missed when the player comes back. */
+#define WEB_TIMER_MAX_CATCH_UP_MS 250.0
 
 static int timer_running = 0;
 static double timer_last_ms = 0.0;
 static double timer_carry = 0.0; /* what is left of a timer unit, so that no time is lost in rounding */
 static double timer_next_ms = 0.0;
 static int was_active = 1;
+static double last_yield_ms = 0.0;
+
+/* How long rest(0) may keep the thread from the browser: the loop yields once a frame anyway, when it waits for
+ * the next tick, so a yield of its own is only needed when the game is behind and never waits. */
+#define WEB_YIELD_INTERVAL_MS 10.0
 
 static void run_timers(void) {
     if (!timer_running) return;
@@ -49,7 +55,11 @@ static void watch_focus(void) {
 
 void web_pump(unsigned int ms) {
     web_gfx_present();
-    emscripten_sleep(ms);
+    double now = emscripten_get_now();
+    if (ms > 0 || now - last_yield_ms >= WEB_YIELD_INTERVAL_MS) {
+        emscripten_sleep(ms);
+        last_yield_ms = emscripten_get_now();
+    }
     watch_focus();
     web_keyboard_pump();
     run_timers();
