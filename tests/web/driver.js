@@ -36,12 +36,22 @@ async function canvasRgb() {
 
 const ops = {
   async launch(r) {
-    const args = ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio=false',
-      `--window-size=${r.width || 1280},${r.height || 1000}`].concat(r.args || []);
-    browser = await puppeteer.launch({executablePath: r.executable || '/usr/bin/chromium', headless: true, args});
+    if (r.browser === 'firefox') {
+      // Firefox through WebDriver BiDi; the music may start without a key, as chromium's flag below allows.
+      browser = await puppeteer.launch({browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true,
+        extraPrefsFirefox: {'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0}});
+    } else {
+      const args = ['--no-sandbox', `--window-size=${r.width || 1280},${r.height || 1000}`];
+      if (r.autoplay !== false) args.push('--autoplay-policy=no-user-gesture-required');
+      browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
+    }
     page = (await browser.pages())[0] || await browser.newPage();
     await page.setViewport({width: r.width || 1280, height: r.height || 1000});
     watch(page);
+    return true;
+  },
+  async gotoFile(r) {
+    await page.goto('file://' + r.path, {waitUntil: 'load'});
     return true;
   },
   async goto(r) {

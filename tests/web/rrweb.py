@@ -99,12 +99,13 @@ def parse_log(text):
 class Browser:
     """One headless Chromium behind driver.js."""
 
-    def __init__(self, width=1280, height=1000):
+    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True):
         env = dict(os.environ, NODE_PATH=os.path.join(NODE_DIR, "node_modules"))
         self.proc = subprocess.Popen(["node", os.path.join(HERE, "driver.js")], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
         self.ids = itertools.count(1)
-        self.call("launch", width=width, height=height)
+        self.browser = browser
+        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay)
 
     def call(self, op, **args):
         args.update(id=next(self.ids), op=op)
@@ -145,27 +146,35 @@ class Browser:
 class WebGame(rr.Game, Browser):
     """The game in a page: rr.Game's waits, menus and keys, on the canvas."""
 
-    def __init__(self, path=GAME_PATH, width=1280, height=1000):
-        Browser.__init__(self, width, height)
+    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True):
+        Browser.__init__(self, width, height, browser, autoplay)
         self.held = set()
         # rr.Game lets go of ENTER after a menu choice through X; here there is no X to hear it (see choose).
         self.display = types.SimpleNamespace(env=dict(os.environ, DISPLAY=""))
         self.window = "canvas"
         self.workdir = None
-        self.url = server().url(path)
-        self.call("goto", url=self.url)
+        if path.startswith("/"):
+            self.call("gotoFile", path=path)
+        else:
+            self.call("goto", url=server().url(path))
 
     # ---- the primitives rr.Game builds on
 
     def focus(self):
         pass
 
+    def _key(self, name):
+        # Firefox's WebDriver takes puppeteer's "Enter" for the keypad's; U+E006 is the main Enter key (Return).
+        if self.browser == "firefox" and name == "Return":
+            return "\ue006"
+        return KEYS[name]
+
     def key_down(self, name):
-        self.call("key", key=KEYS[name], down=True)
+        self.call("key", key=self._key(name), down=True)
         self.held.add(name)
 
     def key_up(self, name):
-        self.call("key", key=KEYS[name], down=False)
+        self.call("key", key=self._key(name), down=False)
         self.held.discard(name)
 
     def release_keys(self):
@@ -174,7 +183,7 @@ class WebGame(rr.Game, Browser):
 
     def choose(self, item, timeout=15):
         super().choose(item, timeout)
-        self.call("key", key="Enter", down=False)
+        self.call("key", key=self._key("Return"), down=False)
 
     def shot(self, path=None):
         c = self.call("canvas")

@@ -55,13 +55,58 @@ class StartTest(unittest.TestCase):
                 finally:
                     g.kill()
 
-    def test_a_data_file_missing_on_the_server_is_said_on_the_page(self):
-        g = rrweb.WebGame(path=rrweb.BROKEN_PATH)
+    def test_a_start_that_cannot_work_is_said_on_the_page_in_plain_words(self):
+        cases = [
+            ("the data file missing on the server", rrweb.BROKEN_PATH, "could not start"),
+            ("opened from the disk", os.path.join(rrweb.WEB_DIR, "index.html"), "Serve this folder"),
+        ]
+        for name, path, words in cases:
+            with self.subTest(name):
+                g = rrweb.WebGame(path=path)
+                try:
+                    text = g.wait_message(timeout=30)
+                    self.assertIsNotNone(text, "no message on the page")
+                    self.assertIn(words, text)
+                    self.assertEqual(g.eval("document.body.dataset.failed"), "true")
+                    self.assertEqual(g.log(), [])
+                finally:
+                    g.kill()
+
+    def test_the_games_keys_stay_with_the_game_and_the_first_key_starts_the_music(self):
+        g = rrweb.WebGame(autoplay=False).wait_started()
         try:
-            text = g.wait_message(timeout=30)
-            self.assertIsNotNone(text, "no message on the page")
-            self.assertIn("could not start", text)
-            self.assertEqual(g.eval("document.body.dataset.failed"), "true")
+            self.assertTrue(g.wait_menu(timeout=20))
+            self.assertEqual(g.eval("Module.rrAudio.ctx.state"), "suspended")
+            self.assertFalse(g.eval("document.getElementById('note').hidden"), "no note about the music")
+            g.eval("window.rrKept = []; window.addEventListener('keydown', e => rrKept.push(e.defaultPrevented))")
+            for key in ("Down", "Up", "space", "F1", "Next", "Prior", "Right", "c"):
+                g.press(key)
+            self.assertEqual(g.eval("rrKept"), [True] * 8)
+            self.assertEqual(g.eval("[window.scrollX, window.scrollY]"), [0, 0])
+            end = time.time() + 10
+            while time.time() < end and g.eval("Module.rrAudio.ctx.state") != "running":
+                time.sleep(0.1)
+            self.assertEqual(g.eval("Module.rrAudio.ctx.state"), "running")
+            time.sleep(1)
+            self.assertTrue(g.eval("document.getElementById('note').hidden"), "the note stays")
+        finally:
+            g.kill()
+
+
+class FirefoxTest(unittest.TestCase):
+    def test_firefox_starts_draws_the_linux_help_page_and_plays(self):
+        frames = rrweb.linux_frames()
+        g = rrweb.WebGame(browser="firefox").wait_started()
+        try:
+            self.assertTrue(g.wait_menu(timeout=20), "no title menu on the canvas")
+            g.choose(1)
+            shot = g.wait_screen(rr.is_help, timeout=15)
+            self.assertIsNotNone(shot, "no help page")
+            self.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, "firefox-help"))
+            g.press("Return")
+            self.assertTrue(g.play(), g.log()[-5:])
+            self.assertIsNotNone(g.wait_clock(timeout=10), "no clock in play")
+            self.assertEqual(g.events("pageerror"), [])
         finally:
             g.kill()
 
