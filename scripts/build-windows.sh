@@ -2,9 +2,9 @@
 # Cross-builds the game for 64-bit Windows on Debian 12 and writes dist/roofrunner-windows-x64.zip: a folder
 # "roofrunner" holding roofrunner.exe, roofrunner-check.exe, Data\, README.txt and LICENSE.txt.
 #
-# The library is built static from Debian's own allegro4.4 source with tools/windows/allegro-4.4.3.1-windows.patch,
-# and kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key made of the source's, the patch's and this
-# build's hashes, so a second run (or a second clone) builds the game alone. The work folder is build-windows/.
+# The library is built static from Debian's own allegro4.4 source (fetched by scripts/allegro-source.sh) with
+# tools/windows/allegro-4.4.3.1-windows.patch, and kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key
+# made of the source's, the patch's and this build's hashes, so a second run (or a second clone) builds the game alone. The work folder is build-windows/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -26,35 +26,8 @@ key="$({ echo "$orig_sha256"; sha256sum <"$patch_file"; sha256sum <"$toolchain";
 cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/roofrunner"
 allegro="$cache_root/allegro-4.4.3.1-win64-$key"
 
-# Debian's source package through apt, with a source list, indexes and downloads of its own inside the work
-# folder, so the machine's apt set-up is left as it is. The list is the machine's own Debian mirrors, as deb-src.
-fetch_source() {
-  local apt="$work/apt"
-  rm -rf "$apt" && mkdir -p "$apt/sources.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/src"
-  local f
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -e "$f" ] || continue
-    awk -v RS= -v ORS='\n\n' '/URIs:[^\n]*debian/ { sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$f"
-  done >"$apt/sources.d/roofrunner-src.sources"
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -e "$f" ] || continue
-    sed -n -E 's/^[[:space:]]*deb([[:space:]].*debian.*)$/deb-src\1/p' "$f"
-  done >"$apt/sources.d/roofrunner-src.list"
-  [ -s "$apt/sources.d/roofrunner-src.list" ] || rm "$apt/sources.d/roofrunner-src.list"
-  local opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources.d"
-    -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
-  apt-get "${opts[@]}" -qq update
-  # The package's .debian.tar.xz may be missing on the mirror (apt then exits 100); the .dsc and the original
-  # tarball are all we use, and the tarball's hash is checked below.
-  (cd "$apt/src" && apt-get "${opts[@]}" -qq source --download-only allegro4.4) >"$apt/source.log" 2>&1 || true
-  [ -f "$apt/src/$orig" ] || { cat "$apt/source.log"; echo "build-windows: apt did not fetch $orig" >&2; exit 1; }
-  echo "$orig_sha256  $apt/src/$orig" | sha256sum -c --quiet - ||
-    { echo "build-windows: $orig is not the tarball this build was made for" >&2; exit 1; }
-  mv "$apt/src/$orig" "$work/$orig"
-}
-
 build_allegro() {
-  [ -f "$work/$orig" ] && echo "$orig_sha256  $work/$orig" | sha256sum -c --quiet - 2>/dev/null || fetch_source
+  bash scripts/allegro-source.sh "$work"
   local src="$work/allegro-src"
   rm -rf "$src" "$work/allegro-build" && mkdir -p "$src"
   tar -xzf "$work/$orig" -C "$src" --strip-components=1

@@ -4,6 +4,7 @@ to break.
 
 Everything that waits, waits with a timeout for what it expects to see: a log line, or a frame that passes a test.
 Nothing judges a single screenshot taken right after a key or a log line."""
+import atexit
 import contextlib
 import hashlib
 import os
@@ -237,6 +238,18 @@ def clock_passes(s, test):
 
 
 # ---------------------------------------------------------------------------------------------------- Data
+
+
+_scratch = []
+
+
+def scratch(prefix):
+    """A temporary folder, removed when the tests end."""
+    if not _scratch:
+        atexit.register(lambda: [shutil.rmtree(d, ignore_errors=True) for d in _scratch])
+    d = tempfile.mkdtemp(prefix=prefix)
+    _scratch.append(d)
+    return d
 
 
 def make_workdir(data=None):

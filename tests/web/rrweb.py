@@ -36,14 +36,7 @@ FRAMES_TOOL = os.path.join(LINUX_BUILD, "tests", "web", "rr_frames")
 KEYS = {"Return": "Enter", "Escape": "Escape", "Up": "ArrowUp", "Down": "ArrowDown", "Left": "ArrowLeft",
         "Right": "ArrowRight", "space": "Space", "F1": "F1", "c": "KeyC", "Prior": "PageUp", "Next": "PageDown"}
 
-_scratch = []
-atexit.register(lambda: [shutil.rmtree(d, ignore_errors=True) for d in _scratch])
-
-
-def scratch(prefix):
-    d = tempfile.mkdtemp(prefix=prefix)
-    _scratch.append(d)
-    return d
+scratch = rr.scratch
 
 
 class Quiet(http.server.SimpleHTTPRequestHandler):

@@ -93,17 +93,22 @@ class StartTest(unittest.TestCase):
             g.kill()
 
 
+def check_help_page(case, g, frames, name):
+    """Help chosen on the menu: the page is the Linux build's, pixel for pixel; then back to the menu."""
+    g.choose(1)
+    shot = g.wait_screen(rr.is_help, timeout=15)
+    case.assertIsNotNone(shot, "no help page")
+    case.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, name))
+    g.press("Return")
+
+
 class FirefoxTest(unittest.TestCase):
     def test_firefox_starts_draws_the_linux_help_page_and_plays(self):
         frames = rrweb.linux_frames()
         g = rrweb.WebGame(browser="firefox").wait_started()
         try:
             self.assertTrue(g.wait_menu(timeout=20), "no title menu on the canvas")
-            g.choose(1)
-            shot = g.wait_screen(rr.is_help, timeout=15)
-            self.assertIsNotNone(shot, "no help page")
-            self.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, "firefox-help"))
-            g.press("Return")
+            check_help_page(self, g, frames, "firefox-help")
             self.assertTrue(g.play(), g.log()[-5:])
             self.assertIsNotNone(g.wait_clock(timeout=10), "no clock in play")
             self.assertEqual(g.events("pageerror"), [])
@@ -116,11 +121,7 @@ class FramesTest(unittest.TestCase):
         frames = rrweb.linux_frames()
         g = rrweb.WebGame().wait_started()
         try:
-            g.choose(1)
-            shot = g.wait_screen(rr.is_help, timeout=15)
-            self.assertIsNotNone(shot, "no help page")
-            self.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, "help"))
-            g.press("Return")
+            check_help_page(self, g, frames, "help")
             self.assertTrue(g.play(), g.log()[-5:])
             # Standing still, the camera leaves the runner behind within seconds.
             self.assertTrue(g.wait_log("Unloaded Game Sprites", timeout=90), g.log()[-5:])
@@ -138,10 +139,7 @@ class FramesTest(unittest.TestCase):
         with rr.Display() as d:
             g = rr.Game(d, work, binary=os.path.join(rrweb.LINUX_BUILD, "roofrunner")).wait_started()
             try:
-                g.choose(1)
-                shot = g.wait_screen(rr.is_help, timeout=15)
-                self.assertIsNotNone(shot)
-                self.assertEqual(rrweb.differ(shot, frames["help"]), 0, rrweb.keep(shot, "linux-help"))
+                check_help_page(self, g, frames, "linux-help")
             finally:
                 g.kill()
 

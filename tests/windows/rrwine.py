@@ -8,7 +8,6 @@ Set by scripts/test.d/windows.sh (defaults for a run by hand from the source tre
   RR_LINUX_BUILD    the Linux build folder, for the game and the checker to compare with
   RR_WIN_BUILD      the Windows build folder, for the test program rr_high_memory.exe and the icon
 """
-import atexit
 import os
 import shutil
 import subprocess
@@ -62,15 +61,7 @@ def stop_wineserver():
     subprocess.run(["wineserver", "-k"], env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-_scratch = []
-atexit.register(lambda: [shutil.rmtree(d, ignore_errors=True) for d in _scratch])
-
-
-def scratch(prefix):
-    """A temporary folder, removed when the tests end."""
-    d = tempfile.mkdtemp(prefix=prefix)
-    _scratch.append(d)
-    return d
+scratch = rr.scratch
 
 
 def windows_folder():
