@@ -1,9 +1,10 @@
 // tests/web/frames.cpp — the Linux build's frames for the browser tests to match: the game's own code drawing
 // into memory bitmaps, converted to 24-bit colour by the library's converter as its X11 driver does on a
 // 24-bit display. Run in a folder holding Data:
-//   rr_frames OUTDIR TICKS
+//   rr_frames OUTDIR TICKS [FIRST_LEVEL_TICKS]
 // writes OUTDIR/help.ppm and game-over.ppm; you-win-K.ppm after K updates of that screen (its text changes
-// colour); level-L-K.ppm: level L (from 0) after K updates, K from 0 to TICKS. The first level is entered from
+// colour); level-L-K.ppm: level L (from 0) after K updates, K from 0 to TICKS (to FIRST_LEVEL_TICKS for the
+// first level, whose early frames are compared one by one). The first level is entered from
 // the menu with no key held (its first update is the one that works off the change of screen); every later one is
 // reached as by a runner holding RIGHT, so each of its updates is followed by a poll with RIGHT held, and its first
 // frame comes after the poll that follows the update in which the level before was completed.
@@ -54,12 +55,13 @@ static void enter(int state) {
 }
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        fprintf(stderr, "usage: rr_frames OUTDIR TICKS\n");
+    if (argc != 3 && argc != 4) {
+        fprintf(stderr, "usage: rr_frames OUTDIR TICKS [FIRST_LEVEL_TICKS]\n");
         return 2;
     }
     out_dir = argv[1];
     int ticks = atoi(argv[2]);
+    int first_level_ticks = argc == 4 ? atoi(argv[3]) : ticks;
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
     set_color_depth(COLOR_DEPTH);
     // As the X11 driver sets them on a 24-bit display.
@@ -102,7 +104,7 @@ int main(int argc, char **argv) {
             key[KEY_RIGHT] = 1;
             state_input();
         }
-        for (int k = 0; k <= ticks; k++) {
+        for (int k = 0; k <= (level == 0 ? first_level_ticks : ticks); k++) {
             draw();
             failed |= save("level-" + std::to_string(level) + "-" + std::to_string(k));
             state_update();

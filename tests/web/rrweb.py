@@ -247,21 +247,21 @@ class WebGame(rr.Game, Browser):
             time.sleep(0.05)
         return loudest
 
-    def capture_level_starts(self):
-        """From now on the page keeps the first frame shown after each "First Level" and "Next Level" line."""
+    def capture_level_starts(self, frames=1):
+        """From now on the page keeps the first frames shown after each "First Level" and "Next Level" line."""
         self.eval("""(() => {
             window.rrStarts = [];
-            let want = null;
+            let want = null, left = 0;
             const log = console.log;
             console.log = function (...a) {
                 const m = /\\]: (First Level|Next Level, @Level \\d+)$/.exec(String(a[0]));
-                if (m) want = m[1];
+                if (m) { want = m[1]; left = %d; }
                 return log.apply(console, a);
             };
             const shown = Module.onFrame;
             Module.onFrame = function () {
                 if (shown) shown();
-                if (want === null) return;
+                if (left === 0) return;
                 const c = document.getElementById('canvas');
                 const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
                 const rgb = new Uint8Array(c.width * c.height * 3);
@@ -272,11 +272,12 @@ class WebGame(rr.Game, Browser):
                 for (let i = 0; i < rgb.length; i += 0x8000)
                     s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
                 window.rrStarts.push({line: want, rgb: btoa(s)});
-                want = null;
+                left--;
             };
-        })()""")
+        })()""" % frames)
 
     def level_starts_count(self):
+        """How many levels have started since capture_level_starts (with one frame kept of each)."""
         return self.eval("window.rrStarts.length")
 
     def level_starts(self):
@@ -292,7 +293,7 @@ def save_png(shot, path):
 _frames = None
 
 
-def linux_frames(ticks=8):
+def linux_frames(ticks=8, first_level_ticks=120):
     """The Linux build's frames (rr_frames), read once: a dict from name to Shot."""
     global _frames
     if _frames is None:
@@ -300,7 +301,7 @@ def linux_frames(ticks=8):
         os.symlink(rr.DATA, os.path.join(work, "Data"))
         out = os.path.join(work, "out")
         os.mkdir(out)
-        subprocess.run([FRAMES_TOOL, out, str(ticks)], cwd=work, check=True, timeout=300)
+        subprocess.run([FRAMES_TOOL, out, str(ticks), str(first_level_ticks)], cwd=work, check=True, timeout=300)
         _frames = {}
         for name in os.listdir(out):
             with open(os.path.join(out, name), "rb") as f:
