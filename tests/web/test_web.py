@@ -291,6 +291,12 @@ class ExitTest(unittest.TestCase):
             rr.check_run(run_messages(log))
             console = g.console()
             self.assertTrue(console[-1].endswith("]: Allegro UnInitialized"), console[-3:])
+            # The page's link hands the player the kept log.
+            got = g.eval("""new Promise(done => {
+                URL.createObjectURL = blob => { blob.text().then(done); return 'blob:kept'; };
+                document.getElementById('log').click();
+            })""")
+            self.assertEqual(rrweb.parse_log(got), log)
             g.call("reload")
             g.wait_started()
             self.assertTrue(g.wait_menu(timeout=20))
