@@ -72,12 +72,14 @@ class StartTest(unittest.TestCase):
                 finally:
                     g.kill()
 
-    def test_the_games_keys_stay_with_the_game_and_the_first_key_starts_the_music(self):
+    def test_the_games_keys_stay_with_the_game_and_a_key_lets_the_music_start(self):
         g = rrweb.WebGame(autoplay=False).wait_started()
         try:
             self.assertTrue(g.wait_menu(timeout=20))
-            self.assertEqual(g.eval("Module.rrAudio.ctx.state"), "suspended")
-            self.assertFalse(g.eval("document.getElementById('note').hidden"), "no note about the music")
+            # Whether the browser lets sound start before a key is its own choice; the note follows it.
+            time.sleep(1)
+            state, note_hidden = g.eval("[Module.rrAudio.ctx.state, document.getElementById('note').hidden]")
+            self.assertEqual(note_hidden, state == "running", state)
             g.eval("window.rrKept = []; window.addEventListener('keydown', e => rrKept.push(e.defaultPrevented))")
             for key in ("Down", "Up", "space", "F1", "Next", "Prior", "Right", "c"):
                 g.press(key)
