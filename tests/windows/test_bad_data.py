@@ -65,7 +65,8 @@ def build_cases():
     def add(what, name, files, copies, outcome, refused, linux_outcome=None):
         # The game reads the name as a word.
         line = lines[what != "level name"] % name.split()[0]
-        cases.append(Case("%s %r" % (what, name), files, copies, line, outcome, refused, linux_outcome))
+        label = "%s %r%s" % (what, name, " (there)" if copies else "")
+        cases.append(Case(label, files, copies, line, outcome, refused, linux_outcome))
 
     # A missing level or attr file sends either game back to the menu; a missing picture only leaves its layer out.
     for name in ["..\\Levels\\" + first, "Levels\\..\\" + first, first + "\\", ".\\" + first,
@@ -221,6 +222,7 @@ class BadDataTest(unittest.TestCase):
                  for c in cases for system, runner, windows in (("linux", lin, False), ("windows", win, True))
                  if runner.outcomes.get(c.label) != c.expect[windows]]
         self.assertEqual(wrong, [])
+        self.assertEqual(len({c.label for c in cases}), len(cases))
         self.assertEqual(len(win.outcomes), len(cases))
 
 
