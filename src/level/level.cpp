@@ -90,6 +90,8 @@ void level_destroy(LEVEL *l) {
 static int device_name(const char *name) {
     static const char *const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     size_t n = strcspn(name, ".");
+    // Windows also drops the spaces before the extension: "nul .txt" is NUL.
+    while (n > 0 && name[n - 1] == ' ') n--;
     for (const char *d : devices)
         if (strlen(d) == n && strncasecmp(name, d, n) == 0) return 1;
     if (n != 4 || (strncasecmp(name, "COM", 3) != 0 && strncasecmp(name, "LPT", 3) != 0)) return 0;
@@ -98,21 +100,39 @@ static int device_name(const char *name) {
     return (c >= '0' && c <= '9') || c == 0xb9 || c == 0xb2 || c == 0xb3;
 }
 
-// A name or file name is opened only if it names a file in the level's own folder on every system, so that
-// a level loads everywhere or nowhere: nothing that could leave the folder (a separator, "..", a drive's
-// colon), no stream colon, no character Windows refuses, no trailing dot (Windows drops it and opens
-// another file), and no device name. (Names are words: they hold no space.)
-int level_plain_name(const char *name) {
-    if (name == nullptr || name[0] == '\0') return 0;
-    if (strstr(name, "..")) return 0;
-    for (const char *p = name; *p != '\0'; p++)
-        if ((unsigned char)*p < 32 || strchr("/\\:*?\"<>|", *p)) return 0;
-    if (name[strlen(name) - 1] == '.') return 0;
-    return !device_name(name);
+// Both separators on every system: the game's own paths are written with either, and a name that is a path on
+// one system would load another level there.
+const char *level_name_leaves_folder(const char *name) {
+    if (name == nullptr || name[0] == '\0') return "it is empty";
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+        return "\".\" and \"..\" are the folder itself and the one above";
+    for (const char *p = name; *p != '\0'; p++) {
+        if (*p == '/' || *p == '\\') return "it holds a path separator (/ or \\)";
+        if ((unsigned char)*p < 32 || *p == 127) return "it holds a control character";
+    }
+    return nullptr;
 }
 
+const char *level_name_not_on_windows(const char *name) {
+    if (name == nullptr || name[0] == '\0') return nullptr;  // refused on every system already
+    if (strchr(name, ':')) return "Windows reads a colon as a drive or a stream";
+    if (strpbrk(name, "*?\"<>|")) return "Windows refuses the characters *?\"<>|";
+    char last = name[strlen(name) - 1];
+    if (last == '.' || last == ' ') return "Windows drops a trailing dot or space and opens another file";
+    if (device_name(name)) return "Windows keeps it for a device";
+    return nullptr;
+}
+
+// A refused name is logged: the level or the layer is missing from the game, and the level maker looks here.
 static FILE *level_file_open(const char *name, const char *file) {
-    if (!level_plain_name(name) || !level_plain_name(file)) return nullptr;
+    if (const char *why = level_name_refusal(name)) {
+        log_printf("Level name \"%s\" not opened: %s", name ? name : "", why);
+        return nullptr;
+    }
+    if (const char *why = level_name_refusal(file)) {
+        log_printf("File name \"%s\" in level \"%s\" not opened: %s", file, name, why);
+        return nullptr;
+    }
     return data_open("Levels", name, file);
 }
 

@@ -40,10 +40,17 @@ LEVEL_ATTR *level_attr_load(FILE *f);
 LEVEL *level_create(int layer_count);
 void level_destroy(LEVEL *l);
 LEVEL *level_read(FILE *f, const char *name);
-LEVEL *level_load(const char *name);  // null for a name that is not a plain folder name under Data/Levels
+LEVEL *level_load(const char *name);  // null for a name this system does not open (level_name_refusal)
 int levels_load();                    // 0, or -1 if the list file cannot be opened
 void levels_free();
-// Nonzero if a level or file name names a file in its own folder on every system: not empty, no separator or
-// "..", none of the characters Windows refuses (":*?\"<>|" and control characters), no trailing dot and no
-// Windows device name (CON, NUL, COM1, ... also with an extension).
-int level_plain_name(const char *name);
+
+// Why a level or file name would leave its folder on every system: empty, "." or "..", a separator ('/' or
+// '\\') or a control character. Null for a name in its folder.
+const char *level_name_leaves_folder(const char *name);
+// Why Windows would not open the name as a file in its folder, or would open something else: a colon (a drive
+// or a stream), a character it refuses (*?"<>|), a trailing dot or space (dropped), a device name (CON, NUL,
+// COM1, ... also with an extension). Null if it opens it; the name is expected to stay in its folder.
+const char *level_name_not_on_windows(const char *name);
+// Why the game does not open the name on this system, or null: level_name_leaves_folder, and on Windows
+// level_name_not_on_windows as well. In level_names_posix.cpp or level_names_win.cpp, picked by the build.
+const char *level_name_refusal(const char *name);

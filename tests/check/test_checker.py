@@ -53,17 +53,17 @@ GOOD = {
 }
 
 
-def run_check(folder):
-    p = subprocess.run([CHECK, folder], capture_output=True, text=True, timeout=120)
+def run_check(folder, *options):
+    p = subprocess.run([CHECK, *options, folder], capture_output=True, text=True, timeout=120)
     return p.returncode, p.stdout + p.stderr
 
 
 class CheckerTest(unittest.TestCase):
-    def make(self, changes):
+    def make(self, changes, base=GOOD):
         root = tempfile.mkdtemp(prefix="rr-check-")
         self.addCleanup(shutil.rmtree, root)
         data = os.path.join(root, "Data")
-        files = dict(GOOD)
+        files = dict(base)
         files.update(changes)
         for name, text in files.items():
             if text is None:
@@ -220,10 +220,43 @@ class CheckerTest(unittest.TestCase):
         ]
         self.assert_each_reported(cases)
 
+    def test_names_that_do_not_travel_are_named_with_file_and_line(self):
+        """Names Linux opens and Windows does not (or opens as a device): as the level's folder and as its attr
+        file, each named with the file and line that holds it. Linux still checks and plays the level; the exit
+        status is 1 unless --no-portability says the folder stays here. a..b travels."""
+        reasons = {"aux": "device", "con": "device", "COM1": "device", "nul.lvl": "device", "night:2": "colon",
+                   "end.": "trailing dot", "a*b": "*?\"<>|"}
+        for name, why in list(reasons.items()) + [("a..b", None)]:
+            level = {k.replace("Levels/first/", "Levels/%s/" % name): v for k, v in GOOD.items()}
+            level["levels.txt"] = "1\n%s\n" % name
+            as_file = {"Levels/first/level.txt": "3\nascii sky.txt\nattr %s\nascii hills.txt\n" % name,
+                       "Levels/first/attr.txt": None, "Levels/first/" + name: attr()}
+            cases = [("level name", self.make({}, level), "levels.txt:2", "Levels/%s/level.txt" % name),
+                     ("file name", self.make(as_file), "Levels/first/level.txt:3", "Levels/first/level.txt")]
+            for what, data, where, list_file in cases:
+                with self.subTest(name=name, what=what):
+                    code, out = run_check(data)
+                    played = re.search(r"^%s/%s: won by holding RIGHT" % (re.escape(data), re.escape(list_file)),
+                                       out, re.M)
+                    self.assertIsNotNone(played, out)
+                    if why is None:
+                        self.assertEqual(code, 0, out)
+                        self.assertNotIn("Windows", out)
+                        continue
+                    line = "%s/%s: %s \"%s\" will not load on Windows: " % (data, where, what, name)
+                    self.assertEqual(code, 1, out)
+                    self.assertIn(line, out)
+                    self.assertIn(why, out.split(line, 1)[1].split("\n")[0])
+                    self.assertIn("1 problem found", out)
+                    code, out = run_check(data, "--no-portability")
+                    self.assertEqual(code, 0, out)
+                    self.assertIn(line, out)
+
     def test_help_explains_the_formats(self):
         p = subprocess.run([CHECK, "--help"], capture_output=True, text=True)
         self.assertEqual(p.returncode, 0)
-        for word in ("levels.txt", "attr", "ascii", "numbers.txt", "train.mid"):
+        for word in ("levels.txt", "attr", "ascii", "numbers.txt", "train.mid", "--no-portability", "Windows",
+                     "device"):
             self.assertIn(word, p.stdout)
 
 

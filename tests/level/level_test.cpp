@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/log.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -140,19 +141,24 @@ TEST_F(LevelFiles, LargestCountIsStillRead) {
 
 TEST_F(LevelFiles, NamesThatLeaveTheLevelsFolderAreNotOpened) {
     // Each of these names would reach a readable level.txt if it were used as a path.
-    data_tree(Files{{"Data/levels.txt", "5\n../x\nsub/lv\nsub\\lv\n..\nok\n"}} + level_folder("ok", ONE_LAYER) +
+    data_tree(Files{{"Data/levels.txt", "7\n../x\nsub/lv\nsub\\lv\n..\n.\nl\x01v\nok\n"}} +
+              level_folder("ok", ONE_LAYER) +
               Files{{"Data/x/level.txt", ONE_LAYER},
                     {"Data/x/a.txt", ATTR_A},
                     {"Data/Levels/sub/lv/level.txt", ONE_LAYER},
                     {"Data/Levels/sub/lv/a.txt", ATTR_A},
                     {"Data/Levels/sub\\lv/level.txt", ONE_LAYER},
                     {"Data/Levels/sub\\lv/a.txt", ATTR_A},
-                    {"Data/level.txt", ONE_LAYER}});
+                    {"Data/level.txt", ONE_LAYER},
+                    {"Data/a.txt", ATTR_A},
+                    {"Data/Levels/level.txt", ONE_LAYER},
+                    {"Data/Levels/a.txt", ATTR_A}} +
+              level_folder("l\x01v", ONE_LAYER));
     ASSERT_EQ(levels_load(), 0);
-    ASSERT_EQ(level_count, 5);
-    for (int i = 0; i < 4; i++) EXPECT_EQ(levels[i], nullptr) << i;
-    EXPECT_NE(levels[4], nullptr);
-    EXPECT_EQ(current_level, 4);
+    ASSERT_EQ(level_count, 7);
+    for (int i = 0; i < 6; i++) EXPECT_EQ(levels[i], nullptr) << i;
+    EXPECT_NE(levels[6], nullptr);
+    EXPECT_EQ(current_level, 6);
 
     EXPECT_EQ(level_load(nullptr), nullptr);
     EXPECT_EQ(level_load(""), nullptr);
@@ -161,34 +167,137 @@ TEST_F(LevelFiles, NamesThatLeaveTheLevelsFolderAreNotOpened) {
     EXPECT_EQ(level_load("nowhere"), nullptr);
 }
 
-// Names that are plain files here but something else on Windows: a device (where a read of COM1 waits for
-// ever), a drive or a stream, a character Windows refuses, a trailing dot it drops. Each file exists and is
-// valid, so only the refusal of the name keeps it from loading; names merely like them still load.
-TEST_F(LevelFiles, NamesThatAreNotPlainFilesOnEverySystemAreNotOpened) {
-    const std::vector<std::string> refused = {"CON",     "con",      "nul.txt", "NUL.tar.gz", "Aux",     "PRN",
-                                              "CONIN$",  "conout$",  "CLOCK$",  "COM1",       "com9",    "COM0",
-                                              "LPT1",    "lpt9.txt", "NUL.",    "COM\xb9",    "LPT\xb2", "C:a.txt",
-                                              "a.txt:x", "a:",       "a.txt.",  "a*.txt",     "a?.txt",  "a<b",
-                                              "a>b",     "a|b",      "a\"b",    "a\x01b"};
-    const std::vector<std::string> loaded = {"CONSOLE", "con_", "nul_.txt",      "COM10", "com",  "LPT",
-                                             "lpt1x",   "COMA", "auxiliary.txt", "a.b.c", "CLOCK"};
-    for (bool refuse : {true, false}) {
-        const std::vector<std::string> &names = refuse ? refused : loaded;
-        for (const auto &n : names) {
-            SCOPED_TRACE(n);
-            // As a file name: an attr layer naming it, in a folder where it holds a valid record.
-            data_tree(level_folder("lv", "1 attr " + n) + Files{{"Data/Levels/lv/" + n, ATTR_A}});
-            LEVEL *l = level_load("lv");
-            ASSERT_NE(l, nullptr);
-            EXPECT_EQ(l->attr == nullptr, refuse);
-            level_destroy(l);
-            // As a level name: a folder of that name holding a valid level.
-            data_tree(Files{{"Data/levels.txt", "1\n" + n + "\n"}} + level_folder(n, ONE_LAYER));
-            ASSERT_EQ(levels_load(), 0);
-            ASSERT_EQ(level_count, 1);
-            EXPECT_EQ(levels[0] == nullptr, refuse);
+// Every name with where it is refused and why: on every system (it would leave its folder), on Windows alone
+// (a device, a drive or a stream, a character Windows refuses, a trailing dot it drops), or nowhere.
+enum Refused { NOWHERE, EVERYWHERE, ON_WINDOWS };
+struct NameCase {
+    std::string name;
+    Refused refused;
+    const char *why;  // a word of the reason given
+};
+
+const std::vector<NameCase> NAME_CASES = {
+    {"", EVERYWHERE, "empty"},
+    {".", EVERYWHERE, "folder itself"},
+    {"..", EVERYWHERE, "the one above"},
+    {"../x", EVERYWHERE, "separator"},
+    {"sub/lv", EVERYWHERE, "separator"},
+    {"sub\\lv", EVERYWHERE, "separator"},
+    {"ok/", EVERYWHERE, "separator"},
+    {"C:\\a.txt", EVERYWHERE, "separator"},
+    {"a\x01b", EVERYWHERE, "control"},
+    {"a\x7f", EVERYWHERE, "control"},
+    {"aux", ON_WINDOWS, "device"},
+    {"con", ON_WINDOWS, "device"},
+    {"COM1", ON_WINDOWS, "device"},
+    {"nul.lvl", ON_WINDOWS, "device"},
+    {"NUL.tar.gz", ON_WINDOWS, "device"},
+    {"Aux", ON_WINDOWS, "device"},
+    {"PRN", ON_WINDOWS, "device"},
+    {"CONIN$", ON_WINDOWS, "device"},
+    {"conout$", ON_WINDOWS, "device"},
+    {"CLOCK$", ON_WINDOWS, "device"},
+    {"com9", ON_WINDOWS, "device"},
+    {"COM0", ON_WINDOWS, "device"},
+    {"LPT1", ON_WINDOWS, "device"},
+    {"lpt9.txt", ON_WINDOWS, "device"},
+    {"COM\xb9", ON_WINDOWS, "device"},
+    {"LPT\xb2", ON_WINDOWS, "device"},
+    {"nul .txt", ON_WINDOWS, "device"},
+    {"night:2", ON_WINDOWS, "colon"},
+    {"C:a.txt", ON_WINDOWS, "colon"},
+    {"a.txt:x", ON_WINDOWS, "colon"},
+    {"a::$DATA", ON_WINDOWS, "colon"},
+    {"end.", ON_WINDOWS, "trailing dot"},
+    {"NUL.", ON_WINDOWS, "trailing dot"},
+    {"...", ON_WINDOWS, "trailing dot"},
+    {"end ", ON_WINDOWS, "trailing dot or space"},
+    {"a*.txt", ON_WINDOWS, "characters"},
+    {"a?.txt", ON_WINDOWS, "characters"},
+    {"a<b", ON_WINDOWS, "characters"},
+    {"a>b", ON_WINDOWS, "characters"},
+    {"a|b", ON_WINDOWS, "characters"},
+    {"a\"b", ON_WINDOWS, "characters"},
+    {"a..b", NOWHERE, nullptr},
+    {"..a", NOWHERE, nullptr},
+    {".hidden", NOWHERE, nullptr},
+    {"CONSOLE", NOWHERE, nullptr},
+    {"con_", NOWHERE, nullptr},
+    {"nul_.txt", NOWHERE, nullptr},
+    {"COM10", NOWHERE, nullptr},
+    {"com", NOWHERE, nullptr},
+    {"LPT", NOWHERE, nullptr},
+    {"lpt1x", NOWHERE, nullptr},
+    {"COMA", NOWHERE, nullptr},
+    {"auxiliary.txt", NOWHERE, nullptr},
+    {"a.b.c", NOWHERE, nullptr},
+    {"CLOCK", NOWHERE, nullptr},
+};
+
+TEST(LevelNames, EachNameIsRefusedWhereItWouldNotOpenWithItsReason) {
+    EXPECT_NE(level_name_leaves_folder(nullptr), nullptr);
+    for (const NameCase &c : NAME_CASES) {
+        SCOPED_TRACE(c.name);
+        const char *leaves = level_name_leaves_folder(c.name.c_str());
+        EXPECT_EQ(leaves != nullptr, c.refused == EVERYWHERE);
+        // The Windows rule is asked only about names that stay in their folder, as the checker asks it.
+        const char *windows = c.refused == EVERYWHERE ? nullptr : level_name_not_on_windows(c.name.c_str());
+        EXPECT_EQ(windows != nullptr, c.refused == ON_WINDOWS);
+        const char *why = leaves ? leaves : windows;
+        if (c.why && why) {
+            EXPECT_NE(std::string(why).find(c.why), std::string::npos) << why;
         }
+        // This build is the Linux one: it refuses only what leaves the folder.
+        EXPECT_EQ(level_name_refusal(c.name.c_str()), leaves);
     }
+}
+
+// The names Windows refuses are ordinary file names here: each is a real folder or file holding something valid,
+// as a level name and as the file of an attr and of an ascii layer, and each loads; nothing is logged.
+TEST_F(LevelFiles, LinuxOpensEveryNameThatStaysInItsFolder) {
+    remove("gamelog.txt");
+    ASSERT_EQ(log_init(), 0);
+    for (const NameCase &c : NAME_CASES) {
+        // A word never holds a space.
+        if (c.refused == EVERYWHERE || c.name.find(' ') != std::string::npos) continue;
+        const std::string &n = c.name;
+        SCOPED_TRACE(n);
+        data_tree(level_folder("lv", "2 attr " + n + " ascii " + n + ".pic") +
+                  Files{{"Data/Levels/lv/" + n, ATTR_A}, {"Data/Levels/lv/" + n + ".pic", PIC_3}});
+        LEVEL *l = level_load("lv");
+        ASSERT_NE(l, nullptr);
+        ASSERT_NE(l->attr, nullptr);
+        EXPECT_EQ(l->attr->width, 100);
+        ASSERT_NE(l->layers[1], nullptr);
+        EXPECT_EQ(((ASCII_SPRITE *)l->layers[1])->w, 3);
+        level_destroy(l);
+        data_tree(Files{{"Data/levels.txt", "2\n" + n + "\nok\n"}} + level_folder(n, ONE_LAYER) +
+                  level_folder("ok", ONE_LAYER));
+        ASSERT_EQ(levels_load(), 0);
+        ASSERT_EQ(level_count, 2);
+        EXPECT_NE(levels[0], nullptr);
+        EXPECT_NE(levels[1], nullptr);
+    }
+    log_close();
+    for (const std::string &m : log_since_init()) EXPECT_EQ(m.find("not opened"), std::string::npos) << m;
+}
+
+// A refused name leaves a level or a layer out of the game: the log says which and why.
+TEST_F(LevelFiles, ARefusedNameIsLoggedWithItsReason) {
+    data_tree(Files{{"Data/levels.txt", "2\n../x\nok\n"}} + level_folder("ok", "2 attr a.txt ascii sub/p.txt") +
+              Files{{"Data/x/level.txt", ONE_LAYER}, {"Data/x/a.txt", ATTR_A}, {"Data/Levels/ok/sub/p.txt", PIC_2}});
+    remove("gamelog.txt");
+    ASSERT_EQ(log_init(), 0);
+    ASSERT_EQ(levels_load(), 0);
+    log_close();
+    EXPECT_EQ(levels[0], nullptr);
+    ASSERT_NE(levels[1], nullptr);
+    EXPECT_EQ(levels[1]->layers[1], nullptr);
+    const std::vector<std::string> want = {
+        "Level name \"../x\" not opened: it holds a path separator (/ or \\)",
+        "File name \"sub/p.txt\" in level \"ok\" not opened: it holds a path separator (/ or \\)",
+    };
+    EXPECT_EQ(log_since_init(), want);
 }
 
 TEST_F(LevelFiles, LongNamesAreReadAsWordsOf255) {

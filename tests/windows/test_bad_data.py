@@ -1,10 +1,14 @@
 """Names in the data that mean something else to Windows: paths with '\\', '/' and '..', drive letters, colons,
-and the names Windows keeps for devices (CON, NUL, COM1, AUX, LPT1...), as level names and as file names.
-Each case breaks a private Data copy, chooses "Game" and waits for what follows; the Windows build under Wine and
-the Linux build play the same cases side by side and must end each one the same way: a level that plays, or
-back on the title menu. No case may hang or crash either game, nothing may be written into Data, and both games
-quit cleanly at the end."""
+a trailing dot, and the names Windows keeps for devices (CON, NUL, COM1, AUX, LPT1...), as level names and as
+file names. Each case breaks a private Data copy (and may add a level folder or a file under a new name), chooses
+"Game" and waits for what follows; the Windows build under Wine and the Linux build play the same cases side by
+side. A name that leaves its folder is refused by both; a name only Windows cannot open as a file is refused by
+the Windows build and opened by the Linux one; a..b is opened by both. Each refusal has its log line, and there is
+no other. No case may hang or crash either game, nothing may be written into Data, and both games quit cleanly at
+the end."""
+import contextlib
 import os
+import shutil
 import sys
 import time
 import unittest
@@ -16,6 +20,10 @@ from rrwine import rr  # noqa: E402
 MENU, PLAY = "menu", "play"
 DEVICES = ["CON", "NUL", "COM1", "AUX", "LPT1", "PRN", "CONIN$", "CONOUT$", "nul.txt", "com1.txt", "Con", "NUL ",
            "COM9", "LPT9"]
+# Ordinary names on Linux; on Windows a device, a stream and a dropped dot. a..b is ordinary on both.
+RENAMED = ["aux", "con", "COM1", "nul.lvl", "night:2", "end.", "a..b"]
+# Who refuses a name: both builds (it leaves its folder), the Windows build alone, or neither.
+BOTH, WINDOWS, NEITHER = "both", "windows", "neither"
 
 
 def shipped(rel):
@@ -23,19 +31,28 @@ def shipped(rel):
         return f.read().decode("latin-1")
 
 
+class Case:
+    """files: {path under Data: new text}; copies: {new path under Data: the existing path it copies}; line: the
+    start of the log line that refuses the name; expect: {windows?: (outcome, whether that line is logged)}."""
+
+    def __init__(self, label, files, copies, line, outcome, refused, linux_outcome=None):
+        self.label, self.files, self.copies, self.line = label, files, copies, line
+        self.expect = {True: (outcome, refused != NEITHER),
+                       False: (linux_outcome or outcome, refused == BOTH)}
+
+
 def build_cases():
-    """(name, {file under Data: new text}) for every case."""
     levels = shipped("levels.txt").split()
     count, first, rest = levels[0], levels[1], levels[2:]
     other = rest[0]
     level = shipped("Levels/%s/level.txt" % first)
     words = level.split()
-    attr = [words[i + 1] for i in range(1, len(words) - 1, 2) if words[i].lower() == "attr"][-1]
+    attr = rr.attr_file(words)
     picture = [words[i + 1] for i in range(1, len(words) - 1, 2) if words[i].lower() == "ascii"][0]
-    other_attr = [w for i, w in enumerate(shipped("Levels/%s/level.txt" % other).split()[1:], 1)
-                  if shipped("Levels/%s/level.txt" % other).split()[i - 1].lower() == "attr"][-1]
+    other_attr = rr.attr_file(shipped("Levels/%s/level.txt" % other).split())
     # An absolute path to the real level, as each system would name it: only the refusal of the name stops it.
     level_dir = os.path.join(rrwine.WIN_DIR, "Data", "Levels", first)
+    lines = ["Level name \"%s\" not opened: ", "File name \"%s\" in level \"" + first + "\" not opened: "]
 
     def level_name(name):
         return {"levels.txt": "%s\n%s\n%s\n" % (count, name, "\n".join(rest))}
@@ -44,17 +61,65 @@ def build_cases():
         return {"Levels/%s/level.txt" % first: level.replace(old, new, 1)}
 
     cases = []
-    for name in ["..\\Levels\\" + first, "Levels\\..\\" + first, first + "\\", ".\\" + first, "../Levels/" + first,
-                 "..", "C:", "C:" + first, "C:\\Data\\Levels\\" + first, "Z:" + level_dir.replace("/", "\\"),
-                 level_dir, first + ":x", first + "::$DATA"] + DEVICES:
-        cases.append(("level name %r" % name, level_name(name)))
-    for name in ["..\\%s\\%s" % (other, other_attr), "../%s/%s" % (other, other_attr), "C:" + attr, attr + ":x",
-                 attr + "::$DATA", "Z:" + os.path.join(level_dir, attr).replace("/", "\\"),
-                 os.path.join(level_dir, attr)] + DEVICES:
-        cases.append(("attr file %r" % name, file_name(attr, name)))
-    for name in [".\\" + picture, "C:" + picture, picture + ":x", "..\\" + first + "\\" + picture] + DEVICES:
-        cases.append(("picture file %r" % name, file_name(picture, name)))
+
+    def add(what, name, files, copies, outcome, refused, linux_outcome=None):
+        # The game reads the name as a word.
+        line = lines[what != "level name"] % name.split()[0]
+        label = "%s %r%s" % (what, name, " (there)" if copies else "")
+        cases.append(Case(label, files, copies, line, outcome, refused, linux_outcome))
+
+    # A missing level or attr file sends either game back to the menu; a missing picture only leaves its layer out.
+    for name in ["..\\Levels\\" + first, "Levels\\..\\" + first, first + "\\", ".\\" + first,
+                 "../Levels/" + first, "..", "C:\\Data\\Levels\\" + first, "Z:" + level_dir.replace("/", "\\"),
+                 level_dir]:
+        add("level name", name, level_name(name), {}, MENU, BOTH)
+    # Only Windows refuses these; no such folder exists, so Linux finds none either. Without the refusal Windows
+    # would find the first level through some ("dawn." is "dawn" there) and a device through others.
+    for name in ["C:", "C:" + first, first + ":x", first + "::$DATA", first + "."] + DEVICES:
+        add("level name", name, level_name(name), {}, MENU, WINDOWS)
+    for name in RENAMED:
+        add("level name", name, level_name(name), {"Levels/" + name: "Levels/" + first},
+            PLAY if name == "a..b" else MENU, NEITHER if name == "a..b" else WINDOWS, PLAY)
+
+    for name in ["..\\%s\\%s" % (other, other_attr), "../%s/%s" % (other, other_attr),
+                 "Z:" + os.path.join(level_dir, attr).replace("/", "\\"), os.path.join(level_dir, attr)]:
+        add("attr file", name, file_name(attr, name), {}, MENU, BOTH)
+    for name in ["C:" + attr, attr + ":x", attr + "::$DATA", attr + "."] + DEVICES:
+        add("attr file", name, file_name(attr, name), {}, MENU, WINDOWS)
+    for name in RENAMED:
+        copies = {"Levels/%s/%s" % (first, name): "Levels/%s/%s" % (first, attr)}
+        add("attr file", name, file_name(attr, name), copies, PLAY if name == "a..b" else MENU,
+            NEITHER if name == "a..b" else WINDOWS, PLAY)
+
+    for name in [".\\" + picture, "..\\" + first + "\\" + picture]:
+        add("picture file", name, file_name(picture, name), {}, PLAY, BOTH)
+    for name in ["C:" + picture, picture + ":x", picture + "."] + DEVICES:
+        add("picture file", name, file_name(picture, name), {}, PLAY, WINDOWS)
+    for name in RENAMED:
+        copies = {"Levels/%s/%s" % (first, name): "Levels/%s/%s" % (first, picture)}
+        add("picture file", name, file_name(picture, name), copies, PLAY, NEITHER if name == "a..b" else WINDOWS)
     return cases
+
+
+@contextlib.contextmanager
+def copied(data_dir, copies):
+    """Files and folders copied under new names for the length of a with block, removed afterwards."""
+    made = []
+    try:
+        for new, old in copies.items():
+            dest, src = os.path.join(data_dir, new), os.path.join(data_dir, old)
+            made.append(dest)
+            if os.path.isdir(src):
+                shutil.copytree(src, dest)
+            else:
+                shutil.copyfile(src, dest)
+        yield
+    finally:
+        for dest in made:
+            if os.path.isdir(dest):
+                shutil.rmtree(dest)
+            elif os.path.exists(dest):
+                os.remove(dest)
 
 
 class Runner:
@@ -81,8 +146,10 @@ class Runner:
             time.sleep(0.05)
         raise AssertionError("no outcome within %d s (a hang?): %r" % (timeout, self.game.log()[start:]))
 
-    def run_case(self, files):
-        with rr.broken(self.data, {rel: text.encode("latin-1") for rel, text in files.items()}):
+    def run_case(self, case):
+        """The case's outcome, and whether the game logged that it refused the case's name."""
+        files = {rel: text.encode("latin-1") for rel, text in case.files.items()}
+        with rr.broken(self.data, files), copied(self.data, case.copies):
             before = rr.tree_hash(self.data)
             start = len(self.game.log())
             self.game.choose(0)
@@ -101,7 +168,11 @@ class Runner:
                 self.game.press("Return")  # an end screen of a level that ended at once
             assert self.on_menu(5), "not back on the title menu"
             assert rr.tree_hash(self.data) == before, "Data changed"
-            return outcome
+            new = self.game.log()[start:]
+            refusals = [m for m in new if "not opened" in m]
+            logged = any(m.startswith(case.line) for m in refusals)
+            assert refusals == [] or logged, "another name's refusal: %r" % refusals
+            return outcome, logged
 
     def start(self, display):
         self.game = rrwine.Game(display, self.folder, windows=self.windows).wait_started()
@@ -111,11 +182,11 @@ class Runner:
         with rr.Display() as d:
             try:
                 self.start(d)
-                for name, files in self.cases:
+                for case in self.cases:
                     try:
-                        self.outcomes[name] = self.run_case(files)
+                        self.outcomes[case.label] = self.run_case(case)
                     except AssertionError as e:
-                        self.failures.append("%s: %s" % (name, e))
+                        self.failures.append("%s: %s" % (case.label, e))
                         for k in ("Escape", "Return", "Escape"):
                             if self.game.proc.poll() is not None or self.on_menu(1):
                                 break
@@ -137,18 +208,21 @@ class Runner:
 class BadDataTest(unittest.TestCase):
     maxDiff = None
 
-    def test_path_and_device_names_end_as_on_linux(self):
+    def test_each_build_refuses_its_own_names(self):
         cases = build_cases()
         lin, win = Runner(False, cases), Runner(True, cases)
         rrwine.run_side_by_side(lin.run, win.run)
         failures = ["linux: " + f for f in lin.failures] + ["windows: " + f for f in win.failures]
         self.assertEqual(failures, [])
         if os.environ.get("RR_VERBOSE"):
-            for name, _ in cases:
-                print("%-60s linux %-5s windows %s" % (name, lin.outcomes.get(name), win.outcomes.get(name)))
-        differ = ["%s: linux %s, windows %s" % (n, lin.outcomes.get(n), win.outcomes.get(n))
-                  for n, _ in cases if lin.outcomes.get(n) != win.outcomes.get(n)]
-        self.assertEqual(differ, [])
+            for c in cases:
+                print("%-60s linux %-20s windows %s" % (c.label, lin.outcomes.get(c.label), win.outcomes.get(c.label)))
+        # (outcome, refusal logged) against what each build should do.
+        wrong = ["%s: %s %s, expected %s" % (c.label, system, runner.outcomes.get(c.label), c.expect[windows])
+                 for c in cases for system, runner, windows in (("linux", lin, False), ("windows", win, True))
+                 if runner.outcomes.get(c.label) != c.expect[windows]]
+        self.assertEqual(wrong, [])
+        self.assertEqual(len({c.label for c in cases}), len(cases))
         self.assertEqual(len(win.outcomes), len(cases))
 
 

@@ -85,6 +85,57 @@ class CheckTest(unittest.TestCase):
             self.assertEqual(rr.tree_hash(data), before)
         self.assertEqual(scratch_left(), [])
 
+    def test_names_that_will_not_load_on_windows_are_named_on_both_systems(self):
+        """Level and file names Linux opens and Windows does not: both checkers name each with its file and line
+        and exit 1; the Linux one also plays those levels, and lets them pass with --no-portability, which the
+        Windows one, whose game refuses them, does not. a..b loads on both."""
+        data = os.path.join(self.work, "Data")
+        shutil.copytree(os.path.join(rrwine.WIN_DIR, "Data"), data)
+        with open(os.path.join(data, "levels.txt")) as f:
+            names = f.read().split()[1:]
+        renamed = ["aux", "night:2", "end.", "a..b"]
+        for old, new in zip(names, renamed):
+            os.rename(os.path.join(data, "Levels", old), os.path.join(data, "Levels", new))
+        with open(os.path.join(data, "levels.txt"), "w") as f:
+            f.write("%d\n%s\n" % (len(names), "\n".join(renamed + names[len(renamed):])))
+        # In the a..b level, a picture layer under a device name.
+        level = os.path.join(data, "Levels", "a..b", "level.txt")
+        with open(level) as f:
+            lines = f.read().split("\n")
+        i = min(n for n, l in enumerate(lines) if l.split()[:1] and l.split()[0].lower() == "ascii")
+        picture = lines[i].split()[1]
+        os.rename(os.path.join(data, "Levels", "a..b", picture), os.path.join(data, "Levels", "a..b", "con.txt"))
+        lines[i] = "ascii con.txt"
+        with open(level, "w") as f:
+            f.write("\n".join(lines))
+        device, colon, dot = "Windows keeps it for a device", "Windows reads a colon", "Windows drops a trailing dot"
+        want = ['Data/levels.txt:2: level name "aux" will not load on Windows: ' + device,
+                'Data/levels.txt:3: level name "night:2" will not load on Windows: ' + colon,
+                'Data/levels.txt:4: level name "end." will not load on Windows: ' + dot,
+                'Data/Levels/a..b/level.txt:%d: file name "con.txt" will not load on Windows: %s' % (i + 1, device)]
+        before = rr.tree_hash(data)
+        lcode, lout, _ = linux_check(self.work, "Data")
+        code, out, err = win_check(self.work, "Data")
+        self.assertEqual((lcode, code), (1, 1), lout + out + err)
+        out = out.replace("\\", "/")
+        for line in want:
+            self.assertIn(line, lout)
+            self.assertIn(line, out)
+        self.assertNotIn('"a..b"', lout + out)
+        for name in renamed:
+            played = "Data/Levels/%s/level.txt: won by holding RIGHT" % name
+            self.assertIn(played, lout)
+            if name == "a..b":
+                self.assertIn(played, out)
+            else:
+                self.assertNotIn(played, out)
+        lcode, lout, _ = linux_check(self.work, "--no-portability")
+        self.assertEqual(lcode, 0, lout)
+        code, out, err = win_check(self.work, "--no-portability")
+        self.assertEqual(code, 1, out + err)
+        self.assertEqual(rr.tree_hash(data), before)
+        self.assertEqual(scratch_left(), [])
+
     def test_not_a_folder(self):
         open(os.path.join(self.work, "Data"), "w").close()
         for arg in ("Data", "nowhere", "Data\\x"):

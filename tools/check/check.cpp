@@ -20,10 +20,13 @@
 #include "level/level.h"
 
 static const char *usage_text =
-    "usage: roofrunner-check [DATA_FOLDER]\n"
+    "usage: roofrunner-check [--no-portability] [DATA_FOLDER]\n"
     "\n"
     "Checks a Roofrunner data folder (default: Data) with the game's own loaders and reports every\n"
     "problem with its file and line. Exit status 0 when clean, 1 when problems were found.\n"
+    "\n"
+    "  --no-portability  for a folder that never leaves Linux: names that only Windows refuses are still\n"
+    "                    named but do not count as problems (on Windows, which refuses them, they do)\n"
     "\n"
     "The layout:\n"
     "  levels.txt                   the number of levels, then one folder name per level, in play order\n"
@@ -45,6 +48,13 @@ static const char *usage_text =
     "\n"
     "Numbers and words are separated by any whitespace. Beyond the formats, the checker holds the data\n"
     "to what the game relies on:\n"
+    "  - Level and file names load on every system. None may leave its folder: no / or \\, not . or ..,\n"
+    "    no control characters. And none may be a name Windows does not open as a file: no colon (a drive\n"
+    "    or a stream there), none of *?\"<>|, no trailing dot (dropped there, so another file opens), no\n"
+    "    device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, CLOCK$, COM0-COM9, LPT0-LPT9, also with an\n"
+    "    extension: nul.txt), where a read may wait for ever. Linux opens such names as ordinary files, so\n"
+    "    a level made there plays at home and is missing on Windows: the checker names each one, so that\n"
+    "    a level pack is fixed before it travels.\n"
     "  - Each level is played with the game's own rules and prints the share of its clock left: holding\n"
     "    RIGHT must reach the engine with 15% to 50% of the clock left, and no more than the level before\n"
     "    leaves; doing nothing must lose.\n"
@@ -86,10 +96,10 @@ void problem(const std::string &file, int line, const char *fmt, ...) {
     problems++;
 }
 
-void note(const std::string &file, const char *fmt, ...) {
+void note(const std::string &file, int line, const char *fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    print_line(file, 0, fmt, ap);
+    print_line(file, line, fmt, ap);
     va_end(ap);
 }
 
@@ -97,6 +107,26 @@ struct TOKEN {
     std::string text;
     int line;
 };
+
+// Names that only Windows refuses are problems unless --no-portability says the folder stays on this system.
+static bool portable = true;
+
+// Reports a level or file name that will not load on some system, and tells whether the game here opens it (and
+// so whether its files are checked): a level made on Linux must not turn out broken on Windows.
+static bool name_opens(const std::string &file, const TOKEN &name, const char *what) {
+    const char *n = name.text.c_str();
+    if (const char *why = level_name_leaves_folder(n)) {
+        problem(file, name.line, "%s \"%s\" will not load on any system: %s", what, n, why);
+        return false;
+    }
+    const char *why = level_name_not_on_windows(n);
+    bool opens = level_name_refusal(n) == nullptr;
+    if (why && (portable || !opens))
+        problem(file, name.line, "%s \"%s\" will not load on Windows: %s", what, n, why);
+    else if (why)
+        note(file, name.line, "%s \"%s\" will not load on Windows: %s", what, n, why);
+    return opens;
+}
 
 // The file's words with the line each starts on; false if it cannot be opened.
 static bool tokens_of(const std::string &path, std::vector<TOKEN> &out) {
@@ -324,10 +354,7 @@ static LEVEL_FILES check_level_files(const std::string &name) {
             break;
         }
         const TOKEN &file = t[i++];
-        if (!level_plain_name(file.text.c_str())) {
-            problem(list, file.line, "file name \"%s\" must be a plain name in the level's folder", file.text.c_str());
-            continue;
-        }
+        if (!name_opens(list, file, "file name")) continue;
         std::string path = "Levels/" + name + "/" + file.text;
         if (is_attr) {
             attrs++;
@@ -368,13 +395,10 @@ static void check_levels() {
         problem("levels.txt", t.back().line, "names %zu levels but the count says %lld", t.size() - 1, count);
     std::vector<LEVEL_FILES> files;
     for (size_t i = 1; i < t.size() && (long long)files.size() < count; i++) {
-        bool plain = level_plain_name(t[i].text.c_str());
-        if (!plain) {
-            problem("levels.txt", t[i].line, "level name \"%s\" must be a plain folder name", t[i].text.c_str());
+        if (!name_opens("levels.txt", t[i], "level name"))
             files.push_back({});
-        } else {
+        else
             files.push_back(check_level_files(t[i].text));
-        }
     }
 
     // Now the game's own loaders, and a play of every level that loaded.
@@ -401,6 +425,10 @@ int main(int argc, char **argv) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             fputs(usage_text, stdout);
             return 0;
+        }
+        if (strcmp(argv[i], "--no-portability") == 0) {
+            portable = false;
+            continue;
         }
         root = argv[i];
     }

@@ -8,8 +8,8 @@
 
 // Prints "FOLDER/FILE:LINE: text" (without LINE when it is 0) and counts one problem.
 void problem(const std::string &file, int line, const char *fmt, ...) __attribute__((format(printf, 3, 4)));
-// Prints "FOLDER/FILE: text": what the checker found out, not a problem.
-void note(const std::string &file, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+// Prints "FOLDER/FILE:LINE: text" likewise: what the checker found out, not a problem.
+void note(const std::string &file, int line, const char *fmt, ...) __attribute__((format(printf, 3, 4)));
 
 // A picture as the game loaded it, with its file and the line its size stands on.
 struct PICTURE {

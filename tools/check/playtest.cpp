@@ -108,7 +108,7 @@ void check_level_play(int i, const LEVEL_FILES &level) {
         char idle_text[64] = "";
         if (idle.outcome == PLAY_LOST)
             snprintf(idle_text, sizeof idle_text, "; doing nothing loses in %d ticks", idle.ticks);
-        note(level.list, "won by holding RIGHT in %d ticks with %d of %d seconds left, %.1f%% of the clock%s",
+        note(level.list, 0, "won by holding RIGHT in %d ticks with %d of %d seconds left, %.1f%% of the clock%s",
              right.ticks, right.ticks_left / LPS, levels[i]->attr->time_limit, 100 * share, idle_text);
         if (share < LEFT_MIN)
             problem(level.attr, level.numbers.limit_line,

@@ -25,7 +25,7 @@ target_include_directories(roofrunner_allegro INTERFACE ${ROOFRUNNER_ALLEGRO_PRE
 target_compile_definitions(roofrunner_allegro INTERFACE ALLEGRO_NO_MAGIC_MAIN)
 target_link_libraries(roofrunner_allegro INTERFACE $<TARGET_OBJECTS:roofrunner_web_platform> ${lib})
 
-set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp)
+set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp src/level/level_names_posix.cpp)
 set(ROOFRUNNER_TOOLS "")
 set(CMAKE_EXECUTABLE_SUFFIX ".js")
 

@@ -17,7 +17,7 @@ set_target_properties(roofrunner_allegro PROPERTIES
 # No DLL beyond Windows' own: the C++ runtime goes into the executables.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_win.cpp)
+set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_win.cpp src/level/level_names_win.cpp)
 set(ROOFRUNNER_TOOLS tools/check)
 
 # The executable's icon, "ALLEGRO_ICON", is the X11 icon's picture in the sizes Windows asks for.
