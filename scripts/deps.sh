@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the game, its tools and its tests need on Debian 12 (through sudo when not root).
-#   scripts/deps.sh [GROUP...]    groups: game (the default), test, deb, windows, web, webtest
+#   scripts/deps.sh [--check] [GROUP...]    groups: game (the default), test, deb, windows, web, webtest
+# --check installs nothing: it names what is missing and fails if anything is.
 set -euo pipefail
+check=0
+if [ "${1:-}" = "--check" ]; then
+  check=1
+  shift
+fi
 declare -A groups
 groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
 groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
@@ -31,6 +37,10 @@ done
 for g in "$@"; do
   if [ "$g" = webtest ] && ! command -v npm >/dev/null; then missing+=(nodejs npm); fi
 done
+if [ ${#missing[@]} -gt 0 ] && [ $check -eq 1 ]; then
+  echo "deps: not installed: ${missing[*]} (bash scripts/deps.sh $* installs them)" >&2
+  exit 1
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"

@@ -1,4 +1,5 @@
-// src/app/loop.h — the fixed-rate main loop: LPS updates a second, at most one frame a pass.
+// src/app/loop.h — the fixed-rate main loop: LPS updates a second, at most one frame a pass. Setting it up and
+// taking it down (loop_init, loop_uninit: the tick timer and the game's start and end) are start-up steps, in shell.
 #pragma once
 #include <atomic>
 

@@ -1,4 +1,5 @@
-// src/game/game.h — the game screen's operations, as the state machine calls them.
+// src/game/game.h — the game screen's operations, as the state machine calls them. There is no game.cpp: enter, exit
+// and close are in play.cpp, input and update in update.cpp, render in render.cpp.
 #pragma once
 
 void game_enter();   // loads the level list, sprites and music, starts the first level

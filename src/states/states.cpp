@@ -12,6 +12,7 @@ int transition_count = 0;
 int quit_pending = 0;
 
 struct SCREEN {
+    int state;  // the row's STATE_ number, so that the build can check that each row stands in its number's place
     void (*enter)();
     void (*exit)();
     void (*input)();
@@ -34,18 +35,28 @@ static void fallback_render() {
 }
 
 // Indexed by state number; any other number shows the fallback row.
-static const SCREEN screens[] = {
-    /* STATE_GAME      */ {game_enter, game_exit, game_input, game_update, game_render, game_close},
-    /* STATE_GAME_OVER */ {nullptr, nullptr, game_over_input, nullptr, game_over_render, nullptr},
-    /* STATE_YOU_WIN   */ {you_win_enter, you_win_exit, you_win_input, you_win_update, you_win_render, nullptr},
-    /* STATE_MENU      */ {menu_enter, menu_exit, menu_input, menu_update, menu_render, nullptr},
-    /* STATE_VICTORY   */ {victory_enter, victory_exit, victory_input, victory_update, victory_render, nullptr},
-    /* STATE_HELP      */ {nullptr, nullptr, help_input, nullptr, help_render, nullptr},
+static constexpr SCREEN screens[] = {
+    {STATE_GAME, game_enter, game_exit, game_input, game_update, game_render, game_close},
+    {STATE_GAME_OVER, nullptr, nullptr, game_over_input, nullptr, game_over_render, nullptr},
+    {STATE_YOU_WIN, you_win_enter, you_win_exit, you_win_input, you_win_update, you_win_render, nullptr},
+    {STATE_MENU, menu_enter, menu_exit, menu_input, menu_update, menu_render, nullptr},
+    {STATE_VICTORY, victory_enter, victory_exit, victory_input, victory_update, victory_render, nullptr},
+    {STATE_HELP, nullptr, nullptr, help_input, nullptr, help_render, nullptr},
 };
-static const SCREEN fallback = {nullptr, nullptr, fallback_input, nullptr, fallback_render, nullptr};
+constexpr int SCREEN_ROWS = (int)(sizeof screens / sizeof screens[0]);
+
+static constexpr bool rows_in_place() {
+    for (int i = 0; i < SCREEN_ROWS; i++)
+        if (screens[i].state != i) return false;
+    return true;
+}
+static_assert(SCREEN_ROWS == STATE_COUNT, "one row in screens[] for each STATE_ number, and STATE_COUNT counts them");
+static_assert(rows_in_place(), "each row of screens[] stands at its STATE_ number");
+
+static constexpr SCREEN fallback = {-1, nullptr, nullptr, fallback_input, nullptr, fallback_render, nullptr};
 
 static const SCREEN &screen_of(int state) {
-    if (state >= 0 && state < (int)(sizeof screens / sizeof screens[0])) return screens[state];
+    if (state >= 0 && state < SCREEN_ROWS) return screens[state];
     return fallback;
 }
 

@@ -17,6 +17,9 @@ constexpr int STATE_YOU_WIN = 2;
 constexpr int STATE_MENU = 3;
 constexpr int STATE_VICTORY = 4;
 constexpr int STATE_HELP = 5;
+// How many screens there are: every number from 0 below it has a row in the table of states.cpp, and any other
+// number shows the fallback screen. A new screen takes this number and raises it by one.
+constexpr int STATE_COUNT = 6;
 
 extern int current_state;     // -1 before the first change
 extern int previous_state;    // where help and the fallback screen return to

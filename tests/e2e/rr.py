@@ -38,21 +38,26 @@ PLAY_LINES = ["Loaded Game Sprites", "Initializing Level Renderer", "Initializin
 QUIT_LINES = ["Quitting Game Renderer", "Quitting Level Renderer", "Unloaded Game Sprites"]
 
 
-def read_log(path):
+def parse_log(text):
     """The log's messages, with '' for the blank line that starts every run; asserts each line's stamp format."""
+    out = []
+    for line in text.split("\n")[:-1]:
+        if line == "":
+            out.append("")
+            continue
+        m = LOG_LINE.match(line)
+        if not m:
+            raise AssertionError("malformed log line: %r" % line)
+        out.append(m.group(2))
+    return out
+
+
+def read_log(path):
+    """parse_log of a log file; [] while there is none."""
     if not os.path.exists(path):
         return []
-    out = []
     with open(path, encoding="latin-1") as f:
-        for line in f.read().split("\n")[:-1]:
-            if line == "":
-                out.append("")
-                continue
-            m = LOG_LINE.match(line)
-            if not m:
-                raise AssertionError("malformed log line: %r" % line)
-            out.append(m.group(2))
-    return out
+        return parse_log(f.read())
 
 
 def check_start(run):

@@ -194,7 +194,7 @@ TEST_F(Menu, WorksWithoutItsTitlePicture) {
 using Help = Screens;
 
 TEST_F(Help, EnterReturnsToTheScreenBefore) {
-    for (int before : {STATE_MENU, STATE_GAME_OVER, STATE_YOU_WIN, 7}) {
+    for (int before : {STATE_MENU, STATE_GAME_OVER, STATE_YOU_WIN, STATE_COUNT}) {
         SCOPED_TRACE(before);
         reset();
         show(before);
@@ -439,7 +439,7 @@ TEST_F(Victory, PagePictureAndCreditColours) {
 
 TEST_F(Screens, EveryExitIsHarmlessTwiceInARow) {
     for (bool with_files : {false, true}) {
-        for (int state : {STATE_GAME, STATE_GAME_OVER, STATE_YOU_WIN, STATE_MENU, STATE_VICTORY, STATE_HELP, 7}) {
+        for (int state = 0; state <= STATE_COUNT; state++) {  // every screen, and the fallback
             SCOPED_TRACE(testing::Message() << "state " << state << (with_files ? " with pictures" : ""));
             reset();
             if (with_files) {

@@ -60,8 +60,8 @@ TEST_F(Machine, InputAndFramesWaitForOneUpdatePerPendingChange) {
     const std::vector<std::vector<int>> cases = {
         {STATE_HELP},
         {STATE_GAME_OVER, STATE_HELP},
-        {STATE_MENU, 7, STATE_HELP},
-        {STATE_GAME, STATE_HELP},  // the failing game adds its own change back to the menu
+        {STATE_MENU, STATE_COUNT, STATE_HELP},  // a number without a screen
+        {STATE_GAME, STATE_HELP},               // the failing game adds its own change back to the menu
     };
     for (const auto &changes : cases) {
         SCOPED_TRACE(testing::PrintToString(changes));
@@ -131,7 +131,7 @@ TEST_F(Machine, NothingIsDispatchedAfterTheQuit) {
 TEST_F(Machine, FallbackScreenForStatesWithoutOne) {
     const char *text = "State Not Implemented, Press ENTER to Quit.";
     Box expected = text_ink(text, 180, 232, false);
-    for (int state : {-1, 6, 7, 100}) {
+    for (int state : {-1, STATE_COUNT, STATE_COUNT + 1, 100}) {
         SCOPED_TRACE(state);
         reset();
         show(STATE_GAME_OVER);
@@ -155,11 +155,11 @@ TEST_F(Machine, FallbackScreenForStatesWithoutOne) {
 }
 
 TEST_F(Machine, EscOnTheFallbackScreenQuits) {
-    show(7);
+    show(STATE_COUNT);
     press(KEY_ESC, 27);
     state_input();
     EXPECT_EQ(quit_pending, 1);
-    EXPECT_EQ(current_state, 7);
+    EXPECT_EQ(current_state, STATE_COUNT);
     state_update();
     EXPECT_EQ(quit_flag, 1);
 }

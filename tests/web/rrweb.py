@@ -75,18 +75,14 @@ def server():
     return _server
 
 
-def parse_log(text):
-    """The log's messages as rr.read_log gives them."""
-    out = []
-    for line in text.split("\n")[:-1]:
-        if line == "":
-            out.append("")
-            continue
-        m = rr.LOG_LINE.match(line)
-        if not m:
-            raise AssertionError("malformed log line: %r" % line)
-        out.append(m.group(2))
-    return out
+def poll(get, timeout, step=0.1):
+    """Asks get() until it gives something other than None; that, or None after the timeout."""
+    end = time.time() + timeout
+    while True:
+        v = get()
+        if v is not None or time.time() >= end:
+            return v
+        time.sleep(step)
 
 
 class Browser:
@@ -189,7 +185,7 @@ class WebGame(rr.Game, Browser):
         """The log the page keeps in the browser's storage, as its messages."""
         text = self.eval("(() => { try { return Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}); }"
                          " catch (e) { return ''; } })()")
-        return parse_log(text)
+        return rr.parse_log(text)
 
     def ended_status(self):
         """The exit status the page was told when the game ended, or None while it runs."""
@@ -197,13 +193,7 @@ class WebGame(rr.Game, Browser):
         return v
 
     def wait_exit(self, timeout=15):
-        end = time.time() + timeout
-        while time.time() < end:
-            status = self.ended_status()
-            if status is not None:
-                return status
-            time.sleep(0.1)
-        return None
+        return poll(self.ended_status, timeout)
 
     def wait_started(self, timeout=30):
         if not self.wait_log("Initialized Game", timeout):
@@ -227,13 +217,7 @@ class WebGame(rr.Game, Browser):
                          "document.getElementById('message-text').textContent : null")
 
     def wait_message(self, timeout=20):
-        end = time.time() + timeout
-        while time.time() < end:
-            m = self.message()
-            if m:
-                return m
-            time.sleep(0.1)
-        return None
+        return poll(self.message, timeout)
 
     def sound_level(self, seconds=2.0):
         """The loudest RMS of the sound where it reaches the speakers, sampled over some seconds."""

@@ -298,7 +298,7 @@ class ExitTest(unittest.TestCase):
                 URL.createObjectURL = blob => { blob.text().then(done); return 'blob:kept'; };
                 document.getElementById('log').click();
             })""")
-            self.assertEqual(rrweb.parse_log(got), log)
+            self.assertEqual(rr.parse_log(got), log)
             g.call("reload")
             g.wait_started()
             self.assertTrue(g.wait_menu(timeout=20))
