@@ -4,7 +4,8 @@
 #
 # The library is built static from Debian's own allegro4.4 source (fetched by scripts/allegro-source.sh) with
 # tools/windows/allegro-4.4.3.1-windows.patch, and kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key
-# made of the source's, the patch's and this build's hashes, so a second run (or a second clone) builds the game alone. The work folder is build-windows/.
+# made of the source's, the patch's and this build's hashes, so a second run (or a second clone) builds the game
+# alone. The work folder is build-windows/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"

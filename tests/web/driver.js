@@ -17,23 +17,6 @@ function watch(p) {
   p.on('requestfailed', (r) => events.push({t: Date.now(), kind: 'requestfailed', text: r.url()}));
 }
 
-// The canvas as it is, read from the canvas itself (not a screenshot of the page): base64 RGB, 3 bytes a pixel.
-async function canvasRgb() {
-  return page.evaluate(() => {
-    const c = document.getElementById('canvas');
-    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    const rgb = new Uint8Array(c.width * c.height * 3);
-    for (let i = 0, j = 0; i < d.length; i += 4, j += 3) {
-      rgb[j] = d[i];
-      rgb[j + 1] = d[i + 1];
-      rgb[j + 2] = d[i + 2];
-    }
-    let s = '';
-    for (let i = 0; i < rgb.length; i += 0x8000) s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-    return {w: c.width, h: c.height, rgb: btoa(s)};
-  });
-}
-
 const ops = {
   async launch(r) {
     if (r.browser === 'firefox') {
@@ -61,9 +44,6 @@ const ops = {
   async reload() {
     await page.reload({waitUntil: 'load'});
     return true;
-  },
-  async canvas() {
-    return canvasRgb();
   },
   async key(r) {
     if (r.down) await page.keyboard.down(r.key);

@@ -38,6 +38,22 @@ KEYS = {"Return": "Enter", "Escape": "Escape", "Up": "ArrowUp", "Down": "ArrowDo
 
 scratch = rr.scratch
 
+# The canvas as it is, read from the canvas itself (not a screenshot of the page): its size and base64 RGB, three
+# bytes a pixel. A function of the page's, for the driver's eval and for frames kept as they are shown.
+CANVAS_RGB = """function () {
+    const c = document.getElementById('canvas');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const rgb = new Uint8Array(c.width * c.height * 3);
+    for (let i = 0, j = 0; i < d.length; i += 4, j += 3) {
+        rgb[j] = d[i];
+        rgb[j + 1] = d[i + 1];
+        rgb[j + 2] = d[i + 2];
+    }
+    let s = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    return {w: c.width, h: c.height, rgb: btoa(s)};
+}"""
+
 
 class Quiet(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
@@ -175,7 +191,7 @@ class WebGame(rr.Game, Browser):
         self.call("key", key=self._key("Return"), down=False)
 
     def shot(self, path=None):
-        c = self.call("canvas")
+        c = self.eval("(%s)()" % CANVAS_RGB)
         s = rr.Shot((c["w"], c["h"], base64.b64decode(c["rgb"])))
         if path:
             save_png(s, path)
@@ -243,22 +259,14 @@ class WebGame(rr.Game, Browser):
                 return log.apply(console, a);
             };
             const shown = Module.onFrame;
+            const canvasRgb = %s;
             Module.onFrame = function () {
                 if (shown) shown();
                 if (left === 0) return;
-                const c = document.getElementById('canvas');
-                const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-                const rgb = new Uint8Array(c.width * c.height * 3);
-                for (let i = 0, j = 0; i < d.length; i += 4, j += 3) {
-                    rgb[j] = d[i]; rgb[j + 1] = d[i + 1]; rgb[j + 2] = d[i + 2];
-                }
-                let s = '';
-                for (let i = 0; i < rgb.length; i += 0x8000)
-                    s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-                window.rrStarts.push({line: want, rgb: btoa(s)});
+                window.rrStarts.push({line: want, rgb: canvasRgb().rgb});
                 left--;
             };
-        })()""" % frames)
+        })()""" % (frames, CANVAS_RGB))
 
     def level_starts_count(self):
         """How many levels have started since capture_level_starts (with one frame kept of each)."""

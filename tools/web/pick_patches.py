@@ -5,9 +5,9 @@
 
 FULL.cfg is the whole set's index (the one tools/install/patches.cmake makes from freepats). OUTDIR receives
 default.cfg, listing only the instruments and drum keys the tune uses, and those .pat files beside it, named
-relative to it. The choice follows the library's player: every program a program change names on a melodic channel, the piano
-(program 0) for a channel that plays a note before its first program change, and every key played on the drum
-channel (10).
+relative to it. The choice follows the library's player: every program a program change names on a melodic
+channel, the piano (program 0) for a channel that plays a note before its first program change, and every key
+played on the drum channel (10).
 """
 import os
 import shutil
