@@ -21,19 +21,23 @@ mkdir -p "$work" "$root/dist"
 bash scripts/allegro-source.sh "$work"
 orig="$work/allegro4.4_4.4.3.1.orig.tar.gz"
 
-key="$({ sha256sum <"$orig"; find tools/web/allegro -type f | sort | xargs sha256sum; emcc --version | head -1; } |
-  sha256sum | cut -c1-16)"
+# The configuration's files by their contents and their names inside its folder, so that the key outlives a move.
+key="$({ sha256sum <"$orig"; (cd platforms/web/allegro && find . -type f | sort | xargs sha256sum)
+  emcc --version | head -1; } | sha256sum | cut -c1-16)"
 cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/roofrunner"
 allegro="$cache_root/allegro-4.4.3.1-web-$key"
+mkdir -p "$cache_root"
+# Two builds at once (a second clone, a second checkout) take turns here instead of building into one folder.
+exec 9>"$allegro.lock"
+flock 9
 if [ -f "$allegro/lib/liballeg.a" ]; then
   echo "build-web: the library from the cache, $allegro"
 else
   echo "build-web: building the library into $allegro"
-  mkdir -p "$cache_root"
   src="$work/allegro-src"
   rm -rf "$src" "$work/allegro-build" && mkdir -p "$src"
   tar -xzf "$orig" -C "$src" --strip-components=1
-  emcmake cmake -S tools/web/allegro -B "$work/allegro-build" -DALLEGRO_SRC="$src" -DCMAKE_BUILD_TYPE=Release \
+  emcmake cmake -S platforms/web/allegro -B "$work/allegro-build" -DALLEGRO_SRC="$src" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$allegro.part" >"$work/allegro-configure.log"
   cmake --build "$work/allegro-build" -j"$jobs" >"$work/allegro-build.log" 2>&1 ||
     { tail -30 "$work/allegro-build.log"; exit 1; }
@@ -44,6 +48,7 @@ else
   # Whole or not at all: a build cut short must not pass for a cached one.
   mv "$allegro.part" "$allegro"
 fi
+flock -u 9
 
 emcmake cmake -S . -B "$work/game" -DCMAKE_BUILD_TYPE=Release -DROOFRUNNER_ALLEGRO_PREFIX="$allegro" \
   >"$work/game-configure.log"
@@ -56,7 +61,7 @@ cp LICENSE "$stage/licences/roofrunner.txt"
 cp "$allegro/license.txt" "$stage/licences/allegro.txt"
 cp /usr/share/doc/freepats/copyright "$stage/licences/freepats.txt"
 cp /usr/share/doc/emscripten/copyright "$stage/licences/emscripten.txt"
-cp tools/web/README.txt "$stage/README.txt"
+cp platforms/web/README.txt "$stage/README.txt"
 zip_file="$root/dist/roofrunner-web.zip"
 rm -f "$zip_file"
 (cd "$stage" && zip -q -r -X "$zip_file" .)

@@ -3,7 +3,7 @@
 # "roofrunner" holding roofrunner.exe, roofrunner-check.exe, Data\, README.txt and LICENSE.txt.
 #
 # The library is built static from Debian's own allegro4.4 source (fetched by scripts/allegro-source.sh) with
-# tools/windows/allegro-4.4.3.1-windows.patch, and kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key
+# platforms/windows/allegro-4.4.3.1-windows.patch, and kept in ${XDG_CACHE_HOME:-~/.cache}/roofrunner/ under a key
 # made of the source's, the patch's and this build's hashes, so a second run (or a second clone) builds the game
 # alone. The work folder is build-windows/.
 set -euo pipefail
@@ -13,8 +13,8 @@ bash scripts/deps.sh windows
 
 work="$root/build-windows"
 triple=x86_64-w64-mingw32
-toolchain="$root/tools/windows/mingw-w64-x86_64.cmake"
-patch_file="$root/tools/windows/allegro-4.4.3.1-windows.patch"
+toolchain="$root/platforms/windows/mingw-w64-x86_64.cmake"
+patch_file="$root/platforms/windows/allegro-4.4.3.1-windows.patch"
 orig=allegro4.4_4.4.3.1.orig.tar.gz
 orig_sha256=ec19dbc9a021244582b4819b3583ee594b50141f9fcf6944a4ed8069cbf8d4d4
 allegro_options=(-DCMAKE_BUILD_TYPE=Release -DSHARED=OFF -DWANT_EXAMPLES=OFF -DWANT_TOOLS=OFF -DWANT_TESTS=OFF
@@ -43,13 +43,17 @@ build_allegro() {
   mv "$allegro.part" "$allegro"
 }
 
+mkdir -p "$cache_root"
+# Two builds at once (a second clone, a second checkout) take turns here instead of building into one folder.
+exec 9>"$allegro.lock"
+flock 9
 if [ -f "$allegro/lib/liballeg.a" ]; then
   echo "build-windows: the library from the cache, $allegro"
 else
   echo "build-windows: building the library into $allegro"
-  mkdir -p "$cache_root"
   build_allegro
 fi
+flock -u 9
 
 cmake -S . -B "$work/game" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DROOFRUNNER_ALLEGRO_PREFIX="$allegro" >"$work/game-configure.log"
@@ -61,7 +65,7 @@ $triple-strip -o "$stage/roofrunner.exe" "$work/game/roofrunner.exe"
 $triple-strip -o "$stage/roofrunner-check.exe" "$work/game/tools/check/roofrunner-check.exe"
 cp -r Data "$stage/Data"
 # Windows' own line ends, for Notepad.
-sed 's/$/\r/' tools/windows/README.txt >"$stage/README.txt"
+sed 's/$/\r/' platforms/windows/README.txt >"$stage/README.txt"
 sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
 zip_file="$root/dist/roofrunner-windows-x64.zip"
 rm -f "$zip_file"

@@ -1,6 +1,6 @@
 # The browser side of the build, included by the top-level CMakeLists.txt under Emscripten (emcmake).
 # scripts/build-web.sh builds the library and passes its prefix. The game's sources are the desktop's; the
-# library's drivers are ours (tools/web/platform); the page, the audio worklet and the start-up script are
+# library's drivers are ours (platforms/web/platform); the page, the audio worklet and the start-up script are
 # index.html, audio-worklet.js and pre.js beside this file.
 enable_language(C)
 
@@ -35,10 +35,10 @@ add_custom_command(
   OUTPUT ${patches}/default.cfg
   COMMAND ${CMAKE_COMMAND} -E remove_directory ${patches}
   COMMAND ${CMAKE_COMMAND} -DFREEPATS_DIR=${ROOFRUNNER_FREEPATS_DIR} -DOUT=${PROJECT_BINARY_DIR}/full.cfg
-          -P ${PROJECT_SOURCE_DIR}/tools/install/patches.cmake
+          -P ${PROJECT_SOURCE_DIR}/platforms/linux/patches.cmake
   COMMAND python3 ${web}/pick_patches.py ${PROJECT_SOURCE_DIR}/Data/Music/train.mid ${PROJECT_BINARY_DIR}/full.cfg
           ${patches}
-  DEPENDS ${web}/pick_patches.py ${PROJECT_SOURCE_DIR}/tools/install/patches.cmake
+  DEPENDS ${web}/pick_patches.py ${PROJECT_SOURCE_DIR}/platforms/linux/patches.cmake
           ${PROJECT_SOURCE_DIR}/Data/Music/train.mid
   COMMENT "Picking the patches the tune plays")
 add_custom_target(roofrunner_web_patches DEPENDS ${patches}/default.cfg)

@@ -3,7 +3,7 @@
 
     pick_patches.py TUNE.mid FULL.cfg OUTDIR
 
-FULL.cfg is the whole set's index (the one tools/install/patches.cmake makes from freepats). OUTDIR receives
+FULL.cfg is the whole set's index (the one platforms/linux/patches.cmake makes from freepats). OUTDIR receives
 default.cfg, listing only the instruments and drum keys the tune uses, and those .pat files beside it, named
 relative to it. The choice follows the library's player: every program a program change names on a melodic
 channel, the piano (program 0) for a channel that plays a note before its first program change, and every key

@@ -1,5 +1,5 @@
-// tools/web/platform/web_library.js — the page's side of the browser drivers (web.h): the canvas, the keys, the
-// focus and the audio worklet. The page (tools/web/index.html) sets Module.canvas and Module.rrAudio up.
+// platforms/web/platform/web_library.js — the page's side of the browser drivers (web.h): the canvas, the keys, the
+// focus and the audio worklet. The page (platforms/web/index.html) sets Module.canvas and Module.rrAudio up.
 mergeInto(LibraryManager.library, {
   $RR: {
     codes: {},

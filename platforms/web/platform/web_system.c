@@ -1,4 +1,4 @@
-/* tools/web/platform/web_system.c — the browser's system and timer drivers, and the driver lists. The page has
+/* platforms/web/platform/web_system.c — the browser's system and timer drivers, and the driver lists. The page has
  * one thread: the library's timers run inside rest(), from the browser's clock, and rest() hands the thread to
  * the browser (emscripten_sleep, under ASYNCIFY) so that the game's own loop stays as it is on the desktop. */
 #include <allegro.h>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the browser build (bench.js): its download, the time to its first menu frame and its CPU against a
 # bare canvas page. Builds the zip first (scripts/build-web.sh). Run it on a quiet machine.
-#   tools/web/bench.sh [SECONDS]     (30 by default, for each of the two CPU measurements)
+#   platforms/web/bench.sh [SECONDS]     (30 by default, for each of the two CPU measurements)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root="$PWD"
@@ -10,7 +10,7 @@ bash scripts/deps.sh webtest
 work="$root/build-web/bench"
 rm -rf "$work" && mkdir -p "$work/site/games/roofrunner" "$work/node"
 (cd "$work/site/games/roofrunner" && unzip -q "$root/dist/roofrunner-web.zip")
-cp tools/web/bare.html "$work/site/bare.html"
+cp platforms/web/bare.html "$work/site/bare.html"
 cp tests/web/package.json "$work/node/package.json"
 (cd "$work/node" && PUPPETEER_SKIP_DOWNLOAD=1 npm install --no-audit --no-fund --loglevel=error >/dev/null)
 
@@ -37,5 +37,5 @@ server=$!
 trap 'kill $server 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$port_file" ] && break; sleep 0.1; done
 port="$(cat "$port_file")"
-NODE_PATH="$work/node/node_modules" node tools/web/bench.js "http://127.0.0.1:$port/games/roofrunner/" \
+NODE_PATH="$work/node/node_modules" node platforms/web/bench.js "http://127.0.0.1:$port/games/roofrunner/" \
   "http://127.0.0.1:$port/bare.html" "${1:-30}"

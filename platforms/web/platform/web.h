@@ -1,4 +1,4 @@
-/* tools/web/platform/web.h — what the browser drivers share among themselves. The page's side of each is in
+/* platforms/web/platform/web.h — what the browser drivers share among themselves. The page's side of each is in
  * web_library.js. */
 #ifndef ROOFRUNNER_WEB_H
 #define ROOFRUNNER_WEB_H

@@ -1,4 +1,4 @@
-/* tools/web/platform/web_gfx.c — the screen is a 16-bit bitmap in memory, presented to the page's canvas as
+/* platforms/web/platform/web_gfx.c — the screen is a 16-bit bitmap in memory, presented to the page's canvas as
  * RGBA once a frame, when something was drawn to it since the last time. The colours go through the library's
  * own 16- to 32-bit conversion, the one its X11 driver uses on a 24-bit display, so that every pixel is the one
  * the desktop shows. */

@@ -1,5 +1,5 @@
 # The Windows side of the build, included by the top-level CMakeLists.txt when cross-building with
-# tools/windows/mingw-w64-x86_64.cmake. scripts/build-windows.sh builds the library and passes its prefix.
+# platforms/windows/mingw-w64-x86_64.cmake. scripts/build-windows.sh builds the library and passes its prefix.
 enable_language(RC)
 
 set(ROOFRUNNER_ALLEGRO_PREFIX "" CACHE PATH "Where the static library (lib/liballeg.a, include/) was installed")

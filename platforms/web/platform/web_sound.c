@@ -1,4 +1,4 @@
-/* tools/web/platform/web_sound.c — a digital driver on the library's own mixer, so that its software synthesiser
+/* platforms/web/platform/web_sound.c — a digital driver on the library's own mixer, so that its software synthesiser
  * plays the tune as on the desktop. Each pump mixes as many buffers as the page's audio worklet needs to stay a
  * little ahead of the speakers. */
 #include <allegro.h>

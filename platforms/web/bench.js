@@ -1,7 +1,7 @@
-// tools/web/bench.js — the browser build's costs, measured (not tested): the CPU of all the browser's processes
+// platforms/web/bench.js — the browser build's costs, measured (not tested): the CPU of all the browser's processes
 // while the game plays (RIGHT held through the levels) against a bare page that puts a 640x480 image to a canvas
 // 64 times a second, one after the other in the same browser; the time from navigation to the first menu frame;
-// the audio worklet's underruns. Run by tools/web/bench.sh, which serves the build.
+// the audio worklet's underruns. Run by platforms/web/bench.sh, which serves the build.
 //   node bench.js URL_OF_GAME URL_OF_BARE_PAGE SECONDS
 'use strict';
 const fs = require('fs');

@@ -1,4 +1,4 @@
-/* tools/web/platform/web_keyboard.c — the page's key events into the library's keyboard handler, by physical key
+/* platforms/web/platform/web_keyboard.c — the page's key events into the library's keyboard handler, by physical key
  * (KeyboardEvent.code), so that both the held keys (key[]) and the key buffer (readkey) work. The browser's own
  * key repeat is dropped by the page: a held key is one press, as with the desktop's repeat turned off. */
 #include <allegro.h>

@@ -1,4 +1,4 @@
-// tools/web/pre.js — runs inside the game's module before main: the folders, the kept log, the audio.
+// platforms/web/pre.js — runs inside the game's module before main: the folders, the kept log, the audio.
 // The game runs in /game, which holds Data/ and the music's patch set (preloaded, read only) and gamelog.txt.
 // gamelog.txt there is a device: each write is appended to /save/gamelog.txt, a folder the browser keeps across
 // visits (IndexedDB), and each whole line goes to the console as it is written.

@@ -4,7 +4,7 @@
 set(ico "${OUT}")
 set(xpm "${ico}.xpm")
 set(OUT "${xpm}")
-include(${CMAKE_CURRENT_LIST_DIR}/../install/icon.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../linux/icon.cmake)
 set(OUT "${ico}")
 # Larger sizes pixel for pixel, crisp as the 8x8 cells it was drawn with; smaller ones averaged, since
 # dropping pixels would drop the runner's thin lines.

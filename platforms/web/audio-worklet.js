@@ -1,4 +1,4 @@
-// tools/web/audio-worklet.js — plays the buffers the game mixes (web_sound.c), in the order they come; silence
+// platforms/web/audio-worklet.js — plays the buffers the game mixes (web_sound.c), in the order they come; silence
 // while none is waiting. Tells the game how many frames it has played, so that the game mixes just ahead.
 class RoofrunnerPlayer extends AudioWorkletProcessor {
   constructor() {

@@ -1,5 +1,5 @@
 # Cross-builds for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64, win32 threads).
-#   cmake -DCMAKE_TOOLCHAIN_FILE=tools/windows/mingw-w64-x86_64.cmake ...
+#   cmake -DCMAKE_TOOLCHAIN_FILE=platforms/windows/mingw-w64-x86_64.cmake ...
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
