@@ -9,6 +9,9 @@ const readline = require('readline');
 let browser = null;
 let page = null;
 let other = null;
+let cdp = null;
+// Where eval runs: the page, or the game's frame inside it (useFrame).
+let target = null;
 const events = [];
 
 function watch(p) {
@@ -29,8 +32,37 @@ const ops = {
       browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
     }
     page = (await browser.pages())[0] || await browser.newPage();
-    await page.setViewport({width: r.width || 1280, height: r.height || 1000});
+    // A phone or a tablet: its scale, a touch screen and a mobile viewport, as the browser's device emulation has.
+    await page.setViewport({width: r.width || 1280, height: r.height || 1000, deviceScaleFactor: r.scale || 1,
+      isMobile: !!r.mobile, hasTouch: !!r.mobile, isLandscape: !!r.mobile && (r.width || 1280) > (r.height || 1000)});
+    if (r.mobile) {
+      const ua = (await browser.userAgent()).replace(/\(X11;[^)]*\)/, '(Linux; Android 13; Pixel 7)') + ' Mobile';
+      await page.setUserAgent(ua);
+    }
+    for (const script of r.before || []) await page.evaluateOnNewDocument(script);
+    target = page;
     watch(page);
+    return true;
+  },
+  // Eval goes to the first frame inside the page from now on.
+  async useFrame() {
+    target = page.mainFrame().childFrames()[0];
+    return !!target;
+  },
+  // Touch points as the protocol takes them: touchStart and touchMove list every finger down, touchEnd the ones
+  // that lift.
+  async touch(r) {
+    if (!cdp) cdp = await page.createCDPSession();
+    await cdp.send('Input.dispatchTouchEvent', {type: r.type, touchPoints: r.points});
+    return true;
+  },
+  // The whole page as a person sees it, for a failure's record.
+  async screenshot(r) {
+    await page.screenshot({path: r.path});
+    return true;
+  },
+  async click(r) {
+    await page.mouse.click(r.x, r.y);
     return true;
   },
   async gotoFile(r) {
@@ -51,7 +83,7 @@ const ops = {
     return true;
   },
   async eval(r) {
-    return page.evaluate(r.expr);
+    return target.evaluate(r.expr);
   },
   async events(r) {
     return events.slice(r.from || 0);
