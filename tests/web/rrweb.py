@@ -280,16 +280,6 @@ class WebGame(rr.Game, Browser):
         self.finger_up(finger)
         time.sleep(after)
 
-    def tap_until(self, name, seen, timeout=10):
-        """Taps the named button until seen() gives something; that, or None."""
-        end = time.time() + timeout
-        while time.time() < end:
-            self.tap(name)
-            got = poll(seen, 1.0)
-            if got:
-                return got
-        return None
-
     def message(self):
         """The page's own message (a failure, or the end of the game), or None while none is shown."""
         return self.eval("document.getElementById('message').style.display === 'flex' ? "
