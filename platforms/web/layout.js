@@ -86,6 +86,23 @@
   }
 
   window.roofrunnerLayout = layout;
+  // The bar grows and shrinks with what it says (the music's note, a notice): the layout follows, a frame later,
+  // so that the change it makes is not seen by the observer that asked for it.
+  if (window.ResizeObserver) {
+    var seen = '';
+    var pending = false;
+    new ResizeObserver(function (entries) {
+      var r = entries[entries.length - 1].contentRect;
+      var size = r.width + 'x' + r.height;
+      if (size === seen || pending) return;
+      seen = size;
+      pending = true;
+      requestAnimationFrame(function () {
+        pending = false;
+        layout();
+      });
+    }).observe(document.getElementById('bar'));
+  }
   window.addEventListener('resize', layout);
   window.addEventListener('orientationchange', layout);
   document.addEventListener('fullscreenchange', layout);

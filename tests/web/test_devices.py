@@ -100,6 +100,7 @@ class FitTest(unittest.TestCase):
             ("tablet", 820, 1180, 2, True, "below", (640, 480)),
             ("laptop at 150%", 1280, 720, 1.5, False, None, (1280 / 1.5, 640)),
             ("laptop at 125%", 1536, 864, 1.25, False, None, (1024, 768)),
+            ("a window with no margin for the bar", 800, 500, 1, False, None, (640, 480)),
         ]
         for name, w, h, scale, mobile, controls, size in cases:
             with self.subTest(name):
@@ -201,6 +202,9 @@ class TouchTest(unittest.TestCase):
             self.assertTrue(g.wait_menu(timeout=20))
             shown = "document.body.classList.contains('touch')"
             self.assertTrue(g.eval(shown), "no touch buttons on a phone")
+            # Fingers on the page neither scroll nor zoom it, nor select its text.
+            self.assertEqual(g.eval("[getComputedStyle(document.body).touchAction, "
+                                    "getComputedStyle(document.body).userSelect]"), ["none", "none"])
             small = g.eval(GEOMETRY)["canvas"]
             g.press("Down")
             self.assertFalse(g.eval(shown), "a key left the touch buttons up")
