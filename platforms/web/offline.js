@@ -15,6 +15,8 @@ function roofrunnerOffline(start) {
   }
   var sw = navigator.serviceWorker;
   var kept = !!sw.controller;
+  // The first visit plays from the network at once, while the worker keeps its copy.
+  if (!kept) go();
   // A server that does not answer must not keep a kept game from starting.
   var timer = setTimeout(go, 5000);
   function now() {
@@ -22,7 +24,6 @@ function roofrunnerOffline(start) {
     go();
   }
   sw.register('sw.js').then(function (reg) {
-    // The first visit plays from the network while the worker keeps its copy.
     if (!kept) return now();
     return reg.update().then(function () {
       var next = reg.installing || reg.waiting;

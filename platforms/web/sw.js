@@ -14,16 +14,26 @@ function hex(buffer) {
 }
 
 // Each file as the server has it now, refused unless it is the one this upload names: a file uploaded after this
-// worker was written belongs to the next one.
-function keep(cache, name) {
-  return fetch(new Request(name, { cache: 'no-cache' })).then(function (r) {
+// worker was written belongs to the next one. The browser's own cache is asked first (a file it has is not
+// downloaded twice), then, when its copy is not this upload's, the server itself: a server that tells changes by
+// the second may call a file changed within the second unchanged.
+function fetchChecked(name, mode) {
+  return fetch(new Request(name, { cache: mode })).then(function (r) {
     if (!r.ok) throw new Error(name + ': ' + r.status);
     return r.clone().arrayBuffer().then(function (body) {
       return crypto.subtle.digest('SHA-256', body);
     }).then(function (digest) {
       if (hex(digest) !== KEPT.files[name]) throw new Error(name + ' is not the file of this upload');
-      return cache.put(name, r);
+      return r;
     });
+  });
+}
+
+function keep(cache, name) {
+  return fetchChecked(name, 'no-cache').catch(function () {
+    return fetchChecked(name, 'reload');
+  }).then(function (r) {
+    return cache.put(name, r);
   });
 }
 

@@ -218,9 +218,15 @@ class WebGame(rr.Game, Browser):
         return s
 
     def log(self):
-        """The log the page keeps in the browser's storage, as its messages."""
-        text = self.eval("(() => { try { return Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}); }"
-                         " catch (e) { return ''; } })()")
+        """The log the page keeps in the browser's storage, as its messages (none while the page is replaced by
+        another, as when it starts again on a new upload)."""
+        try:
+            text = self.eval("(() => { try { return Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}); }"
+                             " catch (e) { return ''; } })()")
+        except RuntimeError as e:
+            if "Execution context was destroyed" not in str(e):
+                raise
+            text = ""
         return rr.parse_log(text)
 
     def ended_status(self):
