@@ -489,7 +489,7 @@ class OfflineTest(unittest.TestCase):
                 f.write("// not yet\n")
             g.call("reload")
             g.wait_started()
-            self.assertTrue(self.wait_upload(g, "first"))
+            self.assertTrue(self.wait_upload(g, "first"), "half an upload replaced the kept copy")
             self.assertEqual(len(self.kept(g)), 1)
             self.assertNotIn("upload 2", g.eval("fetch('audio-worklet.js').then(r => r.text())"))
 
