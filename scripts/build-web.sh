@@ -23,7 +23,7 @@ orig="$work/allegro4.4_4.4.3.1.orig.tar.gz"
 
 # The configuration's files by their contents and their names inside its folder, so that the key outlives a move.
 key="$({ sha256sum <"$orig"; (cd platforms/web/allegro && find . -type f | sort | xargs sha256sum)
-  emcc --version | head -1; } | sha256sum | cut -c1-16)"
+  emcc --version | sed -n 1p; } | sha256sum | cut -c1-16)"
 cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/roofrunner"
 allegro="$cache_root/allegro-4.4.3.1-web-$key"
 mkdir -p "$cache_root"

@@ -104,7 +104,8 @@ async function run(browser, device) {
   const log = await page.evaluate(() => Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}));
   await page.close();
 
-  const levels = (log.match(/Next Level/g) || []).length;
+  // The kept log holds every run of this site; the levels of the last one.
+  const levels = (log.split('Log Initialized').pop().match(/Next Level/g) || []).length;
   const size = `${device.viewport.width}x${device.viewport.height}` +
     (phone ? ` at device scale ${device.viewport.deviceScaleFactor}, ${shown} touch buttons shown` : '');
   console.log(`${device.name} (${size}):`);
