@@ -25,7 +25,7 @@ target_include_directories(roofrunner_allegro INTERFACE ${ROOFRUNNER_ALLEGRO_PRE
 target_compile_definitions(roofrunner_allegro INTERFACE ALLEGRO_NO_MAGIC_MAIN)
 target_link_libraries(roofrunner_allegro INTERFACE $<TARGET_OBJECTS:roofrunner_web_platform> ${lib})
 
-set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp src/level/level_names_posix.cpp)
+set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp src/level/level_names_posix.cpp src/game/play_web.cpp)
 set(ROOFRUNNER_TOOLS "")
 set(CMAKE_EXECUTABLE_SUFFIX ".js")
 
@@ -66,7 +66,9 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/Data@/game/Data"
     "SHELL:--preload-file ${patches}@/game/patches"
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
-  foreach(page index.html audio-worklet.js)
+  # The level studio is built beside the game, from the same sources.
+  include(${web}/studio/studio.cmake)
+  foreach(page index.html audio-worklet.js link.js)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} $<TARGET_FILE_DIR:${target}>/${page})
   endforeach()
