@@ -25,7 +25,7 @@ target_include_directories(roofrunner_allegro INTERFACE ${ROOFRUNNER_ALLEGRO_PRE
 target_compile_definitions(roofrunner_allegro INTERFACE ALLEGRO_NO_MAGIC_MAIN)
 target_link_libraries(roofrunner_allegro INTERFACE $<TARGET_OBJECTS:roofrunner_web_platform> ${lib})
 
-set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp src/level/level_names_posix.cpp src/game/play_web.cpp)
+set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp src/level/level_names_posix.cpp)
 set(ROOFRUNNER_TOOLS "")
 set(CMAKE_EXECUTABLE_SUFFIX ".js")
 
@@ -46,6 +46,8 @@ add_custom_target(roofrunner_web_patches DEPENDS ${patches}/default.cfg)
 # Called for the game's executable once it exists: what it loads and how it yields to the browser.
 function(roofrunner_platform_executable target)
   add_dependencies(${target} roofrunner_web_patches)
+  # What the page calls before main; in the executable itself, since nothing in the game calls it.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/game/play_web.cpp)
   file(GLOB_RECURSE data CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
     ${web}/platform/web_library.js ${web}/pre.js ${web}/allegro.cfg ${patches}/default.cfg ${data})
