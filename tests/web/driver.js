@@ -50,8 +50,11 @@ const ops = {
     else await page.keyboard.up(r.key);
     return true;
   },
+  // In the page, or in its frame of that name (the studio plays the game in a frame named "game").
   async eval(r) {
-    return page.evaluate(r.expr);
+    const target = r.frame ? page.frames().find((f) => f.name() === r.frame) : page;
+    if (!target) throw new Error('no frame named ' + r.frame);
+    return target.evaluate(r.expr);
   },
   async events(r) {
     return events.slice(r.from || 0);

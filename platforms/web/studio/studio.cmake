@@ -12,8 +12,11 @@ target_compile_options(roofrunner_studio_core PUBLIC -Oz)
 add_executable(roofrunner_studio ${studio}/studio.cpp ${check}/check.cpp ${check}/art.cpp ${check}/playtest.cpp)
 target_include_directories(roofrunner_studio PRIVATE ${check})
 target_link_libraries(roofrunner_studio PRIVATE roofrunner_studio_core ${ROOFRUNNER_ALLEGRO_PREFIX}/lib/liballeg.a)
+set(studio_pages studio.html studio.js studio.css pack.js zip.js)
 file(GLOB_RECURSE studio_data CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*)
-set_property(TARGET roofrunner_studio APPEND PROPERTY LINK_DEPENDS ${studio_data})
+# The pages are copied after each link, so a change of a page links anew.
+list(TRANSFORM studio_pages PREPEND ${studio}/ OUTPUT_VARIABLE studio_page_files)
+set_property(TARGET roofrunner_studio APPEND PROPERTY LINK_DEPENDS ${studio_data} ${studio_page_files})
 target_link_options(roofrunner_studio PRIVATE
   -Oz
   -sMODULARIZE=1
@@ -25,8 +28,7 @@ target_link_options(roofrunner_studio PRIVATE
   -sEXIT_RUNTIME=0
   -sEXPORTED_RUNTIME_METHODS=FS,ccall,UTF8ToString
   "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/Data@/shipped/Data")
-foreach(page studio.html studio.js studio.css pack.js zip.js)
-  get_filename_component(name ${page} NAME)
+foreach(page ${studio_pages})
   add_custom_command(TARGET roofrunner_studio POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy ${studio}/${page} $<TARGET_FILE_DIR:roofrunner_studio>/${name})
+    COMMAND ${CMAKE_COMMAND} -E copy ${studio}/${page} $<TARGET_FILE_DIR:roofrunner_studio>/${page})
 endforeach()
