@@ -170,7 +170,13 @@ class FrameGame(rrweb.WebGame):
         self.workdir = None
 
     def eval(self, expr):
-        return self.call("eval", expr=expr, frame="game")
+        """In the frame; None while the frame is between pages (the game is only being loaded into it)."""
+        try:
+            return self.call("eval", expr=expr, frame="game")
+        except RuntimeError as e:
+            if "Execution context was destroyed" in str(e) or "no frame named" in str(e):
+                return None
+            raise
 
     def close(self):
         pass

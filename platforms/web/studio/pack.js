@@ -120,8 +120,8 @@
     var files = {};
     files['level.txt'] = formatList([{kind: 'attr', file: 'level.dat'}, {kind: 'ascii', file: 'sky.txt'},
       {kind: 'ascii', file: 'hills.txt'}]);
-    files['level.dat'] = formatAttr({width: '40', height: '2', unitW: '64', unitH: '256', cars: ['0', '1', '2', '3'],
-      bg: ['20', '24', '48'], reserved: '0', limit: '5'});
+    files['level.dat'] = formatAttr({width: '40', height: '2', unitW: '64', unitH: '256', cars: ['0', '1', '0', '2', '3'],
+      bg: ['20', '24', '48'], reserved: '0', limit: '7'});
     files['sky.txt'] = formatSprite({head: {w: '100', h: '24', r: '200', g: '200', b: '150'}, rows: sky});
     files['hills.txt'] = formatSprite({head: {w: '180', h: '50', r: '90', g: '130', b: '100'}, rows: hills});
     return {name: name, files: files};
