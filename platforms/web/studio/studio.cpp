@@ -108,9 +108,13 @@ static int load() {
 
 extern "C" {
 
-// The library without a screen, a 640 x 480 buffer to draw into. 0, or -1.
+// The library without a screen, a 640 x 480 buffer to draw into. 0, or -1. The library's own start-up would
+// also register every file format it reads (bitmaps, fonts, samples, datafiles), a third of the engine's size; the
+// studio reads only the game's text files and the tune, so it names its one system driver, as that start-up would.
 EMSCRIPTEN_KEEPALIVE int studio_start() {
     allegro_errno = &errno;
+    system_driver = &system_none;
+    if (system_driver->init() != 0) return -1;
     set_color_depth(COLOR_DEPTH);
     screen_colours();
     dbuffer = create_bitmap(SCREEN_W, SCREEN_H);
