@@ -74,7 +74,13 @@ class LinkTest(unittest.TestCase):
                 const L = RoofrunnerLink, files = [{name: 'level.txt', bytes: new Uint8Array(9 * 1024 * 1024)}];
                 const bomb = await L.encode({start: 0, levels: [{name: 'big', files: files}]});
                 const path = await L.encode({start: 0, levels: [{name: '..', files: []}]});
-                return [bomb, path];
+                // What one level packs to, under the checksum of what another packed to.
+                const one = n => L.encode({start: 0, levels: [{name: 'a', files: [{name: 'level.txt', bytes: L.bytesOf(n)}]}]});
+                const bytes = l => Uint8Array.from(atob(l.slice(4).replace(/-/g, '+').replace(/_/g, '/')), c => c.charCodeAt(0));
+                const a = bytes(await one('1\\n')), b = bytes(await one('2\\n'));
+                b.set(a.subarray(4, 8), 4);
+                const swapped = 'rr1.' + btoa(String.fromCharCode.apply(null, b)).replace(/\\+/g, '-').replace(/\\//g, '_').replace(/=+$/, '');
+                return [bomb, path, swapped];
             })()""")
         finally:
             s.close()
@@ -85,6 +91,7 @@ class LinkTest(unittest.TestCase):
             ("cut inside its mark", "rr", "cut short"),
             ("altered", "rr1." + altered, "altered"),
             ("a character no link has", "rr1." + body[:20] + "*" + body[21:], "altered"),
+            ("altered where it still unpacks", made[2], "its checksum does not match"),
             ("from a future version", "rr2." + body, "newer version of Roofrunner"),
             ("not a level link", "hello", "does not hold a Roofrunner level link"),
             ("unpacks far beyond any level", made[0], "far more than any level"),
