@@ -46,6 +46,8 @@ add_custom_target(roofrunner_web_patches DEPENDS ${patches}/default.cfg)
 # Called for the game's executable once it exists: what it loads and how it yields to the browser.
 function(roofrunner_platform_executable target)
   add_dependencies(${target} roofrunner_web_patches)
+  # What the page calls before main; in the executable itself, since nothing in the game calls it.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/game/play_web.cpp)
   file(GLOB_RECURSE data CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
     ${web}/platform/web_library.js ${web}/pre.js ${web}/allegro.cfg ${patches}/default.cfg ${data})
@@ -66,7 +68,9 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/Data@/game/Data"
     "SHELL:--preload-file ${patches}@/game/patches"
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
-  foreach(page index.html audio-worklet.js)
+  # The level studio is built beside the game, from the same sources.
+  include(${web}/studio/studio.cmake)
+  foreach(page index.html audio-worklet.js link.js)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} $<TARGET_FILE_DIR:${target}>/${page})
   endforeach()
