@@ -9,7 +9,8 @@ import re
 import sys
 
 # What the page loads to play; README.txt and the licences are not needed offline.
-KEPT = ["index.html", "controls.js", "layout.js", "offline.js", "audio-worklet.js", "roofrunner.js",
+# A shared level (link.js) plays offline too; the level studio (studio.html) is the network's.
+KEPT = ["index.html", "controls.js", "layout.js", "offline.js", "audio-worklet.js", "link.js", "roofrunner.js",
         "roofrunner.wasm", "roofrunner.data", "manifest.webmanifest", "icon-192.png", "icon-512.png"]
 
 

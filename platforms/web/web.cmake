@@ -65,6 +65,8 @@ add_custom_target(roofrunner_web_icons DEPENDS ${icons})
 # Called for the game's executable once it exists: what it loads and how it yields to the browser.
 function(roofrunner_platform_executable target)
   add_dependencies(${target} roofrunner_web_patches roofrunner_web_icons)
+  # What the page calls before main; in the executable itself, since nothing in the game calls it.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/game/play_web.cpp)
   file(GLOB_RECURSE data CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
     ${web}/platform/web_library.js ${web}/pre.js ${web}/allegro.cfg ${patches}/default.cfg ${data})
@@ -85,9 +87,11 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/Data@/game/Data"
     "SHELL:--preload-file ${patches}@/game/patches"
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
+  # The level studio is built beside the game, from the same sources.
+  include(${web}/studio/studio.cmake)
   # The page and its files beside the game, copied whenever one of them changes.
   set(pages "")
-  foreach(page index.html controls.js layout.js offline.js sw.js manifest.webmanifest audio-worklet.js)
+  foreach(page index.html controls.js layout.js offline.js sw.js manifest.webmanifest audio-worklet.js link.js)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}
       COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} ${PROJECT_BINARY_DIR}/${page}
       DEPENDS ${web}/${page})

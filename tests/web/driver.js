@@ -85,8 +85,14 @@ const ops = {
   },
   // In chromium the expression runs as the page's own script would, without the user activation that puppeteer's
   // evaluate grants (a page that has had one may start its sound): only the key and click events count as the
-  // player's. Firefox's WebDriver has no such session.
+  // player's. Firefox's WebDriver has no such session. With a frame's name, it runs in that frame of the page (the
+  // studio plays the game in a frame named "game").
   async eval(r) {
+    if (r.frame) {
+      const frame = page.frames().find((f) => f.name() === r.frame);
+      if (!frame) throw new Error('no frame named ' + r.frame);
+      return frame.evaluate(r.expr);
+    }
     // The game inside a site's frame (useFrame) is asked through puppeteer's frame.
     if (target !== page) return target.evaluate(r.expr);
     if (!cdp) return page.evaluate(r.expr);
