@@ -9,12 +9,22 @@ const readline = require('readline');
 let browser = null;
 let page = null;
 let other = null;
+let init = null;
+const tabs = [];
 const events = [];
 
 function watch(p) {
   p.on('console', (m) => events.push({t: Date.now(), kind: 'console', type: m.type(), text: m.text()}));
   p.on('pageerror', (e) => events.push({t: Date.now(), kind: 'pageerror', text: String(e && e.message || e)}));
   p.on('requestfailed', (r) => events.push({t: Date.now(), kind: 'requestfailed', text: r.url()}));
+}
+
+// A page of the session: its init script (if any) runs in it before any of its own, and its events are kept.
+async function open(p) {
+  if (init) await p.evaluateOnNewDocument(init);
+  watch(p);
+  tabs.push(p);
+  return p;
 }
 
 const ops = {
@@ -28,9 +38,9 @@ const ops = {
       if (r.autoplay !== false) args.push('--autoplay-policy=no-user-gesture-required');
       browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
     }
-    page = (await browser.pages())[0] || await browser.newPage();
+    init = r.init || null;
+    page = await open((await browser.pages())[0] || await browser.newPage());
     await page.setViewport({width: r.width || 1280, height: r.height || 1000});
-    watch(page);
     return true;
   },
   async gotoFile(r) {
@@ -39,6 +49,24 @@ const ops = {
   },
   async goto(r) {
     await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
+    return true;
+  },
+  // A second tab of the same browser, in front, and the one the next requests go to; tab switches between them.
+  async newTab(r) {
+    page = await open(await browser.newPage());
+    await page.setViewport({width: r.width || 1280, height: r.height || 1000});
+    await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
+    return tabs.length - 1;
+  },
+  async tab(r) {
+    page = tabs[r.index];
+    await page.bringToFront();
+    return page.evaluate(() => document.visibilityState);
+  },
+  // The browser's storage quota for the page's site, in bytes.
+  async quota(r) {
+    const cdp = await page.createCDPSession();
+    await cdp.send('Storage.overrideQuotaForOrigin', {origin: new URL(page.url()).origin, quotaSize: r.bytes});
     return true;
   },
   async reload() {

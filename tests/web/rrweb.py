@@ -101,16 +101,34 @@ def poll(get, timeout, step=0.1):
         time.sleep(step)
 
 
-class Browser:
-    """One headless Chromium behind driver.js."""
+# The log the page keeps in the browser's storage, read from the storage itself: every record of the database
+# "roofrunner" in key order, '' when there is none (and none is made by looking).
+KEPT_LOG = """new Promise(done => {
+    let req;
+    try { req = indexedDB.open('roofrunner'); } catch (e) { done(''); return; }
+    req.onupgradeneeded = () => req.transaction.abort();
+    req.onerror = () => done('');
+    req.onsuccess = () => {
+        const db = req.result;
+        if (!db.objectStoreNames.contains('log')) { db.close(); done(''); return; }
+        const r = db.transaction('log').objectStore('log').getAll();
+        r.onsuccess = () => { db.close(); done(r.result.join('')); };
+        r.onerror = () => { db.close(); done(''); };
+    };
+})"""
 
-    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True):
+
+class Browser:
+    """One headless Chromium behind driver.js. init, if given, is a script that runs in every page before the
+    page's own (to stand in for a browser that behaves otherwise)."""
+
+    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True, init=None):
         env = dict(os.environ, NODE_PATH=os.path.join(NODE_DIR, "node_modules"))
         self.proc = subprocess.Popen(["node", os.path.join(HERE, "driver.js")], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
         self.ids = itertools.count(1)
         self.browser = browser
-        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay)
+        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay, init=init)
 
     def call(self, op, **args):
         args.update(id=next(self.ids), op=op)
@@ -151,8 +169,8 @@ class Browser:
 class WebGame(rr.Game, Browser):
     """The game in a page: rr.Game's waits, menus and keys, on the canvas."""
 
-    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True):
-        Browser.__init__(self, width, height, browser, autoplay)
+    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True, init=None):
+        Browser.__init__(self, width, height, browser, autoplay, init)
         self.held = set()
         # rr.Game lets go of ENTER after a menu choice through X; here there is no X to hear it (see choose).
         self.display = types.SimpleNamespace(env=dict(os.environ, DISPLAY=""))
@@ -199,9 +217,7 @@ class WebGame(rr.Game, Browser):
 
     def log(self):
         """The log the page keeps in the browser's storage, as its messages."""
-        text = self.eval("(() => { try { return Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}); }"
-                         " catch (e) { return ''; } })()")
-        return rr.parse_log(text)
+        return rr.parse_log(self.eval(KEPT_LOG))
 
     def ended_status(self):
         """The exit status the page was told when the game ended, or None while it runs."""
@@ -234,6 +250,17 @@ class WebGame(rr.Game, Browser):
 
     def wait_message(self, timeout=20):
         return poll(self.message, timeout)
+
+    def notes(self):
+        """What the page says the game goes without (no sound, no kept log), a string a note."""
+        return self.eval("Array.from(document.querySelectorAll('#notes li'), li => li.textContent)")
+
+    def console_log(self):
+        """The log's lines as the page wrote them to the console, as messages (the blank lines are not there)."""
+        return [m.group(2) for m in (rr.LOG_LINE.match(line) for line in self.console()) if m]
+
+    def wait_console(self, message, timeout=30):
+        return poll(lambda: True if message in self.console_log() else None, timeout) is not None
 
     def sound_level(self, seconds=2.0):
         """The loudest RMS of the sound where it reaches the speakers, sampled over some seconds."""

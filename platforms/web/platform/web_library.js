@@ -85,13 +85,17 @@ mergeInto(LibraryManager.library, {
     return RR.keys.length ? RR.keys.shift() : -1;
   },
 
-  // rate 0 only asks whether there is audio to open.
+  // The rate the page's audio runs at, which the mixer takes as its own; 0 when the page has no audio to open.
+  web_js_audio_rate__deps: ['$RR'],
+  web_js_audio_rate: function () {
+    var a = Module.rrAudio;
+    return a && a.node ? a.ctx.sampleRate : 0;
+  },
+
   web_js_audio_open__deps: ['$RR'],
   web_js_audio_open: function (rate, frames) {
     var a = Module.rrAudio;
-    if (!a || !a.node) return -1;
-    if (rate === 0) return 0;
-    if (a.ctx.sampleRate !== rate) return -1;
+    if (!a || !a.node || a.ctx.sampleRate !== rate) return -1;
     RR.audio = a;
     RR.written = 0;
     RR.consumed = 0;
@@ -102,6 +106,8 @@ mergeInto(LibraryManager.library, {
       a.underruns = e.data.underruns;
     };
     a.node.port.postMessage({reset: true});
+    // The page asks for a key to start the music only while there is music to start.
+    a.opened = true;
     return 0;
   },
 
@@ -129,6 +135,7 @@ mergeInto(LibraryManager.library, {
     if (!RR.audio) return;
     RR.audio.node.port.postMessage({reset: true});
     RR.audio.node.port.onmessage = null;
+    RR.audio.opened = false;
     RR.audio = null;
   }
 });
