@@ -63,12 +63,6 @@ const ops = {
     await page.bringToFront();
     return page.evaluate(() => document.visibilityState);
   },
-  // The browser's storage quota for the page's site, in bytes.
-  async quota(r) {
-    const cdp = await page.createCDPSession();
-    await cdp.send('Storage.overrideQuotaForOrigin', {origin: new URL(page.url()).origin, quotaSize: r.bytes});
-    return true;
-  },
   async reload() {
     await page.reload({waitUntil: 'load'});
     return true;

@@ -99,8 +99,9 @@ mergeInto(LibraryManager.library, {
     RR.audio = a;
     RR.written = 0;
     RR.consumed = 0;
-    // About 90 ms ahead of the speakers: more than a frame or two late, less than a beat.
-    RR.lead = frames * 4;
+    // About 190 ms ahead of the speakers: a busy phone or desktop may keep the page from its thread for more than a
+    // tenth of a second now and then, and the game plays only music, for which this is no delay anyone hears.
+    RR.lead = frames * 8;
     a.node.port.onmessage = function (e) {
       RR.consumed = e.data.consumed;
       a.underruns = e.data.underruns;
@@ -121,12 +122,13 @@ mergeInto(LibraryManager.library, {
   web_js_audio_write: function (samples, frames) {
     if (!RR.audio) return;
     var left = new Float32Array(frames), right = new Float32Array(frames);
-    var s = samples >> 1;
+    var s = samples >> 1, sounding = false;
     for (var i = 0; i < frames; i++) {
       left[i] = HEAP16[s + 2 * i] / 32768;
       right[i] = HEAP16[s + 2 * i + 1] / 32768;
+      if (left[i] || right[i]) sounding = true;
     }
-    RR.audio.node.port.postMessage({left: left, right: right}, [left.buffer, right.buffer]);
+    RR.audio.node.port.postMessage({left: left, right: right, sounding: sounding}, [left.buffer, right.buffer]);
     RR.written += frames;
   },
 
