@@ -469,6 +469,7 @@ class KeptLogTest(unittest.TestCase):
                     Module.FS.close(f);
                 };
                 const answers = [];
+                setTimeout(() => done([answers, 'no answer']), 10000);
                 line('first of two');
                 Module.rrSyncLog(() => answers.push('first'));
                 line('second of two');
