@@ -59,6 +59,22 @@ class Quiet(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        # A connection that stops: the first part of a file, then nothing more for a long while.
+        stalled = [p for p, name in STALLED.items() if self.path == "/" + p + name]
+        if stalled:
+            with open(self.translate_path(self.path), "rb") as f:
+                data = f.read()
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data[:65536])
+            self.wfile.flush()
+            time.sleep(90)
+            return
+        super().do_GET()
+
 
 class Server:
     """A web server on this machine alone, serving a folder as game sites do: the game in a sub-folder."""
@@ -77,15 +93,22 @@ class Server:
 _server = None
 GAME_PATH = "games/roofrunner/"
 BROKEN_PATH = "games/broken/"
+STALLED_PATH = "games/stalled/"
+SLOW_PROGRAM_PATH = "games/slow-program/"
+# Which file of each copy stops coming.
+STALLED = {STALLED_PATH: "roofrunner.data", SLOW_PROGRAM_PATH: "roofrunner.wasm"}
 
 
 def server():
-    """The one server of this test run: the build at GAME_PATH, and at BROKEN_PATH a copy missing its data file."""
+    """The one server of this test run: the build at GAME_PATH, at BROKEN_PATH a copy missing its data file, and at
+    STALLED_PATH and SLOW_PROGRAM_PATH copies whose data or program stop coming after their first 64 KB."""
     global _server
     if _server is None:
         root = scratch("rr-web-site-")
         shutil.copytree(WEB_DIR, os.path.join(root, GAME_PATH))
         shutil.copytree(WEB_DIR, os.path.join(root, BROKEN_PATH))
+        for path in STALLED:
+            shutil.copytree(WEB_DIR, os.path.join(root, path))
         os.remove(os.path.join(root, BROKEN_PATH, "roofrunner.data"))
         _server = Server(root)
     return _server

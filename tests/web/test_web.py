@@ -315,11 +315,11 @@ class SoundRateTest(unittest.TestCase):
         pace = rrweb.speed(got[44100]["env"], got[48000]["env"])
         print("48 kHz against 44.1 kHz: %d quarter semitones higher, time scale %.3f, %d underruns"
               % (shift, pace, got[48000]["underruns"]))
+        self.assertEqual(got[48000]["underruns"], 0)
         self.assertEqual(shift, 0)
         # The tune's notes come from the library's timers, which run on the page's clock, not the sound's: on a
-        # busy machine they land a little early or late. A tune mixed for the wrong rate is 8.8% off.
+        # busy machine they land a little early or late. A tune played at the wrong pace for its rate is 8.8% off.
         self.assertAlmostEqual(pace, 1.0, delta=0.03)
-        self.assertEqual(got[48000]["underruns"], 0)
 
     def test_the_page_asks_for_a_key_only_when_there_is_music_to_start(self):
         """At 48 kHz the page asks for a key until a key starts the music; at a rate the game cannot mix at, the
@@ -545,6 +545,25 @@ class StartLimitTest(unittest.TestCase):
                     self.assertTrue(g.eval("document.getElementById('note').hidden"))
                     self.assertIsNone(g.message())
                     self.assertEqual(g.events("pageerror"), [])
+                finally:
+                    g.kill()
+
+    def test_a_download_that_stops_is_said_on_the_page_in_plain_words(self):
+        cases = [
+            ("the data", rrweb.STALLED_PATH, "its data (roofrunner.data) stopped coming from the server for 30 seconds"),
+            ("the program", rrweb.SLOW_PROGRAM_PATH,
+             "its program (roofrunner.js and roofrunner.wasm) did not load within 90 seconds"),
+        ]
+        for name, path, words in cases:
+            with self.subTest(name):
+                g = rrweb.WebGame(path=path)
+                try:
+                    t0 = time.time()
+                    text = g.wait_message(timeout=150)
+                    print("%s: said after %.1f s" % (name, time.time() - t0))
+                    self.assertIsNotNone(text, "no message on the page")
+                    self.assertIn(words, text)
+                    self.assertEqual(g.eval("document.body.dataset.failed"), "true")
                 finally:
                     g.kill()
 
