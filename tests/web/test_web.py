@@ -506,8 +506,9 @@ class KeptLogTest(unittest.TestCase):
             g.eval("window.rrStorageFull = true")
             g.choose(0)
             self.assertTrue(g.wait_console("First Level", timeout=20), g.console()[-5:])
-            self.assertTrue(rrweb.poll(lambda: True if any("QuotaExceededError" in line for line in g.console())
-                                       else None, 20), g.console()[-5:])
+            errors = lambda: [e["text"] for e in g.events("console") if e["type"] == "error"]  # noqa: E731
+            self.assertTrue(rrweb.poll(lambda: True if any("QuotaExceededError" in t for t in errors()) else None, 20),
+                            g.console()[-5:])
             self.assertIsNotNone(g.wait_clock(timeout=10))
             self.assertTrue(any(n.startswith("The log is no longer kept") for n in g.notes()), g.notes())
             self.assertEqual(g.log(), kept)
@@ -550,7 +551,8 @@ class StartLimitTest(unittest.TestCase):
 
     def test_a_download_that_stops_is_said_on_the_page_in_plain_words(self):
         cases = [
-            ("the data", rrweb.STALLED_PATH, "its data (roofrunner.data) stopped coming from the server for 30 seconds"),
+            ("the data", rrweb.STALLED_PATH,
+             "its data (roofrunner.data) stopped coming from the server for 30 seconds"),
             ("the program", rrweb.SLOW_PROGRAM_PATH,
              "its program (roofrunner.js and roofrunner.wasm) did not load within 90 seconds"),
         ]
