@@ -25,8 +25,8 @@ Module.preRun.push(function () {
 
   // Runs one start-up step: start(finish) calls finish() when it is ready or finish(why) when it cannot be had.
   // finish answers false when the step came too late (the game has started without it): drop what it made then.
-  // lost begins each note the step leaves, saying what the game goes without.
-  function step(id, lost, start, late) {
+  // lost begins each note the step leaves, saying what the game goes without; what names the step in it.
+  function step(id, lost, start, what) {
     var settled = false;
     addRunDependency(id);
     function finish(why) {
@@ -38,12 +38,12 @@ Module.preRun.push(function () {
       return !why;
     }
     var timer = setTimeout(function () {
-      finish(late + ' did not answer within ' + STEP_LIMIT_MS / 1000 + ' seconds.');
+      finish(what + ' did not answer within ' + STEP_LIMIT_MS / 1000 + ' seconds.');
     }, STEP_LIMIT_MS);
     try {
       start(finish);
     } catch (err) {
-      finish(late + ' failed (' + (err && err.message || err) + ').');
+      finish(what + ' failed (' + (err && err.message || err) + ').');
     }
   }
 

@@ -9,7 +9,7 @@ const readline = require('readline');
 let browser = null;
 let page = null;
 let other = null;
-let init = null;
+let before = [];
 const tabs = [];
 const events = [];
 
@@ -19,9 +19,9 @@ function watch(p) {
   p.on('requestfailed', (r) => events.push({t: Date.now(), kind: 'requestfailed', text: r.url()}));
 }
 
-// A page of the session: its init script (if any) runs in it before any of its own, and its events are kept.
+// A page of the session: the launch's scripts run in it before any of its own, and its events are kept.
 async function open(p) {
-  if (init) await p.evaluateOnNewDocument(init);
+  for (const script of before) await p.evaluateOnNewDocument(script);
   watch(p);
   tabs.push(p);
   return p;
@@ -38,7 +38,7 @@ const ops = {
       if (r.autoplay !== false) args.push('--autoplay-policy=no-user-gesture-required');
       browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
     }
-    init = r.init || null;
+    before = r.before || [];
     page = await open((await browser.pages())[0] || await browser.newPage());
     await page.setViewport({width: r.width || 1280, height: r.height || 1000});
     return true;

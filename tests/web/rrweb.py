@@ -142,16 +142,17 @@ KEPT_LOG = """new Promise(done => {
 
 
 class Browser:
-    """One headless Chromium behind driver.js. init, if given, is a script that runs in every page before the
-    page's own (to stand in for a browser that behaves otherwise)."""
+    """One headless Chromium behind driver.js."""
 
-    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True, init=None):
+    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True, before=()):
+        """before: scripts that run in each new document before the page's own (a browser that behaves
+        otherwise)."""
         env = dict(os.environ, NODE_PATH=os.path.join(NODE_DIR, "node_modules"))
         self.proc = subprocess.Popen(["node", os.path.join(HERE, "driver.js")], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
         self.ids = itertools.count(1)
         self.browser = browser
-        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay, init=init)
+        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay, before=list(before))
 
     def call(self, op, **args):
         args.update(id=next(self.ids), op=op)
@@ -192,8 +193,8 @@ class Browser:
 class WebGame(rr.Game, Browser):
     """The game in a page: rr.Game's waits, menus and keys, on the canvas."""
 
-    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True, init=None):
-        Browser.__init__(self, width, height, browser, autoplay, init)
+    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True, before=()):
+        Browser.__init__(self, width, height, browser, autoplay, before)
         self.held = set()
         # rr.Game lets go of ENTER after a menu choice through X; here there is no X to hear it (see choose).
         self.display = types.SimpleNamespace(env=dict(os.environ, DISPLAY=""))

@@ -300,7 +300,7 @@ class SoundRateTest(unittest.TestCase):
         worklet never runs dry."""
         got = {}
         for rate in (44100, 48000):
-            g = rrweb.WebGame(init=at_rate(rate)).wait_started()
+            g = rrweb.WebGame(before=[at_rate(rate)]).wait_started()
             try:
                 self.assertEqual(g.eval("Module.rrAudio.ctx.sampleRate"), rate)
                 self.assertTrue(g.wait_menu(timeout=20))
@@ -328,7 +328,7 @@ class SoundRateTest(unittest.TestCase):
         for name, init, sound in (("48 kHz", at_rate(48000), "Sound system Initialized"),
                                   ("4 kHz", odd_rate, "Sound system disabled")):
             with self.subTest(name):
-                g = rrweb.WebGame(autoplay=False, init=init).wait_started()
+                g = rrweb.WebGame(autoplay=False, before=[init]).wait_started()
                 try:
                     self.assertIn(sound, run_messages(g.log()))
                     self.assertTrue(g.wait_menu(timeout=20))
@@ -458,6 +458,9 @@ class KeptLogTest(unittest.TestCase):
             g.kill()
 
     def test_a_write_asked_for_during_a_write_is_kept_before_it_answers(self):
+        """Two lines, each followed by a request to keep it, the second while the first is being written: both
+        answer, in order, and when the second answers its line is in the storage (read at once, before any later
+        write could come first)."""
         got = None
         g = rrweb.WebGame().wait_started()
         try:
@@ -470,11 +473,19 @@ class KeptLogTest(unittest.TestCase):
                 };
                 const answers = [];
                 setTimeout(() => done([answers, 'no answer']), 10000);
-                line('first of two');
-                Module.rrSyncLog(() => answers.push('first'));
-                line('second of two');
-                Module.rrSyncLog(() => { answers.push('second'); %s.then(kept => done([answers, kept])); });
-            })""" % rrweb.KEPT_LOG)
+                const req = indexedDB.open('roofrunner');
+                req.onsuccess = () => {
+                    const db = req.result;
+                    line('first of two');
+                    Module.rrSyncLog(() => answers.push('first'));
+                    line('second of two');
+                    Module.rrSyncLog(() => {
+                        answers.push('second');
+                        const r = db.transaction('log').objectStore('log').getAll();
+                        r.onsuccess = () => done([answers, r.result.join('')]);
+                    });
+                };
+            })""")
         finally:
             g.kill()
         answers, kept = got
@@ -484,7 +495,7 @@ class KeptLogTest(unittest.TestCase):
     def test_storage_refused_the_game_plays_and_the_page_says_the_log_is_not_kept(self):
         for name, init in sorted(STORAGE_REFUSED.items()):
             with self.subTest(name):
-                g = rrweb.WebGame(init=init)
+                g = rrweb.WebGame(before=[init])
                 try:
                     self.assertTrue(g.wait_console("Initialized Game", timeout=30), g.console()[-5:])
                     self.assertTrue(g.wait_menu(timeout=20))
@@ -500,7 +511,7 @@ class KeptLogTest(unittest.TestCase):
     def test_a_full_storage_is_said_on_the_console_and_the_game_goes_on(self):
         """While the browser refuses every write as it does when the site's storage is full, the game plays on, the
         console and the page say so; once it takes writes again, the refused lines are kept too."""
-        g = rrweb.WebGame(init=STORAGE_FULL).wait_started()
+        g = rrweb.WebGame(before=[STORAGE_FULL]).wait_started()
         try:
             kept = g.log()
             g.eval("window.rrStorageFull = true")
@@ -535,7 +546,7 @@ class StartLimitTest(unittest.TestCase):
         for name, (init, words) in sorted(AUDIO_FAILS.items()):
             with self.subTest(name):
                 t0 = time.time()
-                g = rrweb.WebGame(init=init).wait_started(timeout=20)
+                g = rrweb.WebGame(before=[init]).wait_started(timeout=20)
                 try:
                     print("%s: started after %.1f s" % (name, time.time() - t0))
                     self.assertIn("Sound system disabled", run_messages(g.log()))

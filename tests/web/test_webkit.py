@@ -20,16 +20,19 @@ FIND_BUTTON = """function (name) {
         b => (b.getAttribute('aria-label') || b.textContent || '').trim() === name) || null;
 }"""
 
-# A finger on a button, or lifted from it, as a phone's browser reports it: touch events at the button's middle.
-TOUCH = """((name, type) => {
-    const b = (%s)(name), r = b.getBoundingClientRect();
-    const t = new Touch({identifier: 1, target: b, clientX: r.left + r.width / 2, clientY: r.top + r.height / 2,
-                         pageX: r.left + r.width / 2, pageY: r.top + r.height / 2});
-    const down = type !== 'touchend';
-    b.dispatchEvent(new TouchEvent(type, {bubbles: true, cancelable: true, composed: true, touches: down ? [t] : [],
-                                          targetTouches: down ? [t] : [], changedTouches: [t]}));
+# A finger on a button, or lifted from it, as a phone's browser reports it at the button's middle: a touch pointer's
+# event, then the touch event. Each button has a finger of its own, so that Run stays held while Jump is tapped.
+TOUCH = """((name, down) => {
+    const id = 2 + %s.indexOf(name);
+    const b = (%s)(name), r = b.getBoundingClientRect(), x = r.left + r.width / 2, y = r.top + r.height / 2;
+    const at = {bubbles: true, cancelable: true, composed: true, clientX: x, clientY: y};
+    b.dispatchEvent(new PointerEvent(down ? 'pointerdown' : 'pointerup', Object.assign({
+        pointerId: id, pointerType: 'touch', isPrimary: true, buttons: down ? 1 : 0, width: 20, height: 20}, at)));
+    const t = new Touch({identifier: id, target: b, clientX: x, clientY: y, pageX: x, pageY: y});
+    b.dispatchEvent(new TouchEvent(down ? 'touchstart' : 'touchend', Object.assign({
+        touches: down ? [t] : [], targetTouches: down ? [t] : [], changedTouches: [t]}, at)));
     return true;
-})(%%s, %%s)""" % FIND_BUTTON
+})(%%s, %%s)""" % (list(TOUCH_BUTTONS), FIND_BUTTON)
 
 # The runner stands on the roof (row 417) 320 pixels right of the camera while he keeps up; a jump lifts him up
 # to 32 pixels, wholly above where his head is on the roof.
@@ -73,23 +76,23 @@ class WebKitTest(unittest.TestCase):
 
             def touch(name, seen, timeout=15):
                 """A finger on the button until seen() holds (at least as long as a key is held); what it gave."""
-                g.eval(TOUCH % ("'%s'" % name, "'touchstart'"))
+                g.eval(TOUCH % ("'%s'" % name, "true"))
                 try:
                     time.sleep(rr.HOLD)
                     return rrweb.poll(lambda: seen() or None, timeout)
                 finally:
-                    g.eval(TOUCH % ("'%s'" % name, "'touchend'"))
+                    g.eval(TOUCH % ("'%s'" % name, "false"))
 
             self.assertTrue(g.wait_menu(0, timeout=30), "no title menu with Game chosen")
             self.assertTrue(touch("OK", lambda: g.log().count("First Level") == 1), g.log()[-5:])
-            g.eval(TOUCH % ("'Run'", "'touchstart'"))
+            g.eval(TOUCH % ("'Run'", "true"))
             try:
                 self.assertIsNotNone(g.wait_screen(lambda s: s.count(player, ON_ROOF) > 10, timeout=15),
                                      "the runner does not keep up with the camera while Run is held")
                 self.assertIsNotNone(touch("Jump", lambda: g.wait_screen(
                     lambda s: s.count(player, IN_THE_AIR) > 10, timeout=0.5)), "no jump")
             finally:
-                g.eval(TOUCH % ("'Run'", "'touchend'"))
+                g.eval(TOUCH % ("'Run'", "false"))
             self.assertIsNotNone(touch("Back", lambda: g.wait_menu(timeout=0.5)), "Back did not leave the level")
             self.assertEqual(g.events("pageerror"), [])
         finally:
