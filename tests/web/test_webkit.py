@@ -21,15 +21,17 @@ FIND_BUTTON = """function (name) {
 }"""
 
 # A finger on a button, or lifted from it, as a phone's browser reports it at the button's middle: a touch pointer's
-# event, then the touch event. Each button has a finger of its own, so that Run stays held while Jump is tapped.
+# event, then the touch event (where the browser can make one). Each button has a finger of its own, so that Run stays held while Jump is tapped.
 TOUCH = """((name, down) => {
     const id = 2 + %s.indexOf(name);
     const b = (%s)(name), r = b.getBoundingClientRect(), x = r.left + r.width / 2, y = r.top + r.height / 2;
     const at = {bubbles: true, cancelable: true, composed: true, clientX: x, clientY: y};
     b.dispatchEvent(new PointerEvent(down ? 'pointerdown' : 'pointerup', Object.assign({
         pointerId: id, pointerType: 'touch', isPrimary: true, buttons: down ? 1 : 0, width: 20, height: 20}, at)));
-    const t = new Touch({identifier: id, target: b, clientX: x, clientY: y, pageX: x, pageY: y});
-    b.dispatchEvent(new TouchEvent(down ? 'touchstart' : 'touchend', Object.assign({
+    // A desktop's WebKit has touch events but makes no touch points of its own: then the pointer's is all.
+    let t = null;
+    try { t = new Touch({identifier: id, target: b, clientX: x, clientY: y, pageX: x, pageY: y}); } catch (e) { }
+    if (t) b.dispatchEvent(new TouchEvent(down ? 'touchstart' : 'touchend', Object.assign({
         touches: down ? [t] : [], targetTouches: down ? [t] : [], changedTouches: [t]}, at)));
     return true;
 })(%%s, %%s)""" % (list(TOUCH_BUTTONS), FIND_BUTTON)
