@@ -352,8 +352,8 @@ class WebGame(rr.Game, Browser):
         })()""" % seconds)
 
     def music(self, timeout=60):
-        """What record_music kept, once it is all there: {rate, env, spec, underruns}. env is the sound's RMS in
-        each 10 ms; spec its power at every quarter of a semitone from 110 Hz up five octaves, summed over
+        """What record_music kept, once it is all there: {rate, env, spectrum, underruns}. env is the sound's RMS in
+        each 10 ms; spectrum its power at every quarter of a semitone from 110 Hz up five octaves, summed over
         windows of 85 ms; underruns how many times the sound broke off (the worklet ran dry) since then."""
         if poll(lambda: True if self.eval("window.rrRecord.done") else None, timeout) is None:
             raise AssertionError("the music was not recorded: %r" % self.log()[-3:])
@@ -375,7 +375,7 @@ class WebGame(rr.Game, Browser):
             }
             const frame = Math.round(rate * 0.085), hann = new Float32Array(frame);
             for (let i = 0; i < frame; i++) hann[i] = 0.5 - 0.5 * Math.cos(2 * Math.PI * i / (frame - 1));
-            const spec = [];
+            const spectrum = [];
             for (let k = 0; k <= 5 * 48; k++) {
                 const c = 2 * Math.cos(2 * Math.PI * 110 * Math.pow(2, k / 48) / rate);
                 let p = 0;
@@ -388,9 +388,9 @@ class WebGame(rr.Game, Browser):
                     }
                     p += s1 * s1 + s2 * s2 - c * s1 * s2;
                 }
-                spec.push(p);
+                spectrum.push(p);
             }
-            return {rate, env, spec, underruns: Module.rrAudio.underruns - rec.underruns};
+            return {rate, env, spectrum, underruns: Module.rrAudio.underruns - rec.underruns};
         })()""")
 
     def level_starts_count(self):

@@ -311,7 +311,7 @@ class SoundRateTest(unittest.TestCase):
                 self.assertGreater(max(got[rate]["env"]), 0.01, "no music at %d Hz" % rate)
             finally:
                 g.kill()
-        shift = rrweb.pitch_shift(got[44100]["spec"], got[48000]["spec"])
+        shift = rrweb.pitch_shift(got[44100]["spectrum"], got[48000]["spectrum"])
         pace = rrweb.speed(got[44100]["env"], got[48000]["env"])
         print("48 kHz against 44.1 kHz: %d quarter semitones higher, time scale %.3f, %d underruns"
               % (shift, pace, got[48000]["underruns"]))

@@ -21,7 +21,8 @@ FIND_BUTTON = """function (name) {
 }"""
 
 # A finger on a button, or lifted from it, as a phone's browser reports it at the button's middle: a touch pointer's
-# event, then the touch event (where the browser can make one). Each button has a finger of its own, so that Run stays held while Jump is tapped.
+# event, then the touch event (where the browser can make one). Each button has a finger of its own, so that Run
+# stays held while Jump is tapped.
 TOUCH = """((name, down) => {
     const id = 2 + %s.indexOf(name);
     const b = (%s)(name), r = b.getBoundingClientRect(), x = r.left + r.width / 2, y = r.top + r.height / 2;
