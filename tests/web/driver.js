@@ -10,6 +10,7 @@ let browser = null;
 let page = null;
 let other = null;
 let before = [];
+let chromium = false;
 const tabs = [];
 const events = [];
 
@@ -22,6 +23,8 @@ function watch(p) {
 // A page of the session: the launch's scripts run in it before any of its own, and its events are kept.
 async function open(p) {
   for (const script of before) await p.evaluateOnNewDocument(script);
+  // Each tab's own session for eval (below).
+  if (chromium) p.rrCdp = await p.createCDPSession();
   watch(p);
   tabs.push(p);
   return p;
@@ -39,6 +42,7 @@ const ops = {
       browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
     }
     before = r.before || [];
+    chromium = r.browser !== 'firefox';
     page = await open((await browser.pages())[0] || await browser.newPage());
     await page.setViewport({width: r.width || 1280, height: r.height || 1000});
     return true;
@@ -72,8 +76,18 @@ const ops = {
     else await page.keyboard.up(r.key);
     return true;
   },
+  // In chromium the expression runs as the page's own script would, without the user activation that puppeteer's
+  // evaluate grants (a page that has had one may start its sound): only the key and click events count as the
+  // player's. Firefox's WebDriver has no such session.
   async eval(r) {
-    return page.evaluate(r.expr);
+    if (!page.rrCdp) return page.evaluate(r.expr);
+    const out = await page.rrCdp.send('Runtime.evaluate', {expression: r.expr, returnByValue: true, awaitPromise: true,
+      userGesture: false});
+    if (out.exceptionDetails) {
+      const e = out.exceptionDetails;
+      throw new Error((e.exception && e.exception.description) || e.text);
+    }
+    return out.result.value;
   },
   async events(r) {
     return events.slice(r.from || 0);
