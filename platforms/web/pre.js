@@ -214,6 +214,7 @@ Module.preRun.push(function () {
         return;
       }
       Module.rrAudio = audio;
+      if (Module.rrAudioChanged) ctx.onstatechange = Module.rrAudioChanged;
     }, function (err) {
       ctx.close();
       finish('the music player did not load (' + (err && err.message || err) + ').');

@@ -109,6 +109,7 @@ mergeInto(LibraryManager.library, {
     a.node.port.postMessage({reset: true});
     // The page asks for a key to start the music only while there is music to start.
     a.opened = true;
+    if (Module.rrAudioChanged) Module.rrAudioChanged();
     return 0;
   },
 
@@ -139,5 +140,6 @@ mergeInto(LibraryManager.library, {
     RR.audio.node.port.onmessage = null;
     RR.audio.opened = false;
     RR.audio = null;
+    if (Module.rrAudioChanged) Module.rrAudioChanged();
   }
 });
