@@ -1,8 +1,9 @@
 // platforms/web/bench.js — the browser build's costs, measured (not tested): the CPU of all the browser's processes
 // while the game plays (RIGHT held through the levels) against a bare page that puts a 640x480 image to a canvas
 // 64 times a second, one after the other in the same browser; the time from navigation to the first menu frame;
-// the audio worklet's underruns. Each on a desktop-sized page (keys) and on a phone-sized one (a phone on its side,
-// device scale 3, touch: the touch buttons shown, Run held by a finger). Run by platforms/web/bench.sh.
+// the breaks in the sound that the audio worklet counts. Each on a desktop-sized page (keys) and on a phone-sized
+// one (a phone on its side, device scale 3, touch: the touch buttons shown, Run held by a finger). Run by
+// platforms/web/bench.sh, which serves the build.
 //   node bench.js URL_OF_GAME URL_OF_BARE_PAGE SECONDS
 'use strict';
 const fs = require('fs');
@@ -101,7 +102,7 @@ async function run(browser, device) {
   const game = await measure(browser, seconds);
   await letGo();
   const underruns = await page.evaluate(() => Module.rrAudio ? Module.rrAudio.underruns : null);
-  const log = await page.evaluate(() => Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}));
+  const log = await page.evaluate(() => new Promise((done) => Module.rrReadLog(done)));
   await page.close();
 
   // The kept log holds every run of this site; the levels of the last one.
@@ -113,7 +114,7 @@ async function run(browser, device) {
     `(of 5: ${starts.map((s) => s.toFixed(0)).join(', ')})`);
   console.log(`  browser CPU, bare canvas page: ${(bare * 100).toFixed(1)}% of a core`);
   console.log(`  browser CPU, playing:          ${(game * 100).toFixed(1)}% of a core ` +
-    `(${seconds} s holding RIGHT, ${levels} levels passed, ${underruns} audio underruns)`);
+    `(${seconds} s holding RIGHT, ${levels} levels passed, ${underruns} breaks in the sound)`);
   console.log(`  ratio: ${(game / bare).toFixed(2)}`);
 }
 

@@ -9,15 +9,27 @@ const readline = require('readline');
 let browser = null;
 let page = null;
 let other = null;
-let cdp = null;
-// Where eval runs: the page, or the game's frame inside it (useFrame).
-let target = null;
+let before = [];
+let chromium = false;
+const tabs = [];
+// A frame of the page that eval asks instead of the page (useFrame): the game inside a game site's page.
+let frame = null;
 const events = [];
 
 function watch(p) {
   p.on('console', (m) => events.push({t: Date.now(), kind: 'console', type: m.type(), text: m.text()}));
   p.on('pageerror', (e) => events.push({t: Date.now(), kind: 'pageerror', text: String(e && e.message || e)}));
   p.on('requestfailed', (r) => events.push({t: Date.now(), kind: 'requestfailed', text: r.url()}));
+}
+
+// A page of the session: the launch's scripts run in it before any of its own, and its events are kept.
+async function open(p) {
+  for (const script of before) await p.evaluateOnNewDocument(script);
+  // Each tab's own session for eval (below).
+  if (chromium) p.rrCdp = await p.createCDPSession();
+  watch(p);
+  tabs.push(p);
+  return p;
 }
 
 const ops = {
@@ -31,8 +43,10 @@ const ops = {
       if (r.autoplay !== false) args.push('--autoplay-policy=no-user-gesture-required');
       browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
     }
-    page = (await browser.pages())[0] || await browser.newPage();
-    if (r.browser !== 'firefox') cdp = await page.createCDPSession();
+    before = r.before || [];
+    chromium = r.browser !== 'firefox';
+    frame = null;
+    page = await open((await browser.pages())[0] || await browser.newPage());
     // A phone or a tablet: its scale, a touch screen and a mobile viewport, as the browser's device emulation has.
     await page.setViewport({width: r.width || 1280, height: r.height || 1000, deviceScaleFactor: r.scale || 1,
       isMobile: !!r.mobile, hasTouch: !!r.mobile, isLandscape: !!r.mobile && (r.width || 1280) > (r.height || 1000)});
@@ -40,21 +54,18 @@ const ops = {
       const ua = (await browser.userAgent()).replace(/\(X11;[^)]*\)/, '(Linux; Android 13; Pixel 7)') + ' Mobile';
       await page.setUserAgent(ua);
     }
-    for (const script of r.before || []) await page.evaluateOnNewDocument(script);
-    target = page;
-    watch(page);
     return true;
   },
   // Eval goes to the first frame inside the page from now on.
   async useFrame() {
-    target = page.mainFrame().childFrames()[0];
-    return !!target;
+    frame = page.mainFrame().childFrames()[0] || null;
+    return !!frame;
   },
   // Touch points as the protocol takes them: touchStart and touchMove list every finger down, touchEnd the ones
   // that lift.
   async touch(r) {
-    if (!cdp) cdp = await page.createCDPSession();
-    await cdp.send('Input.dispatchTouchEvent', {type: r.type, touchPoints: r.points});
+    if (!page.rrCdp) page.rrCdp = await page.createCDPSession();
+    await page.rrCdp.send('Input.dispatchTouchEvent', {type: r.type, touchPoints: r.points});
     return true;
   },
   // The whole page as a person sees it, for a failure's record.
@@ -74,6 +85,18 @@ const ops = {
     await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
     return true;
   },
+  // A second tab of the same browser, in front, and the one the next requests go to; tab switches between them.
+  async newTab(r) {
+    page = await open(await browser.newPage());
+    await page.setViewport({width: r.width || 1280, height: r.height || 1000});
+    await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
+    return tabs.length - 1;
+  },
+  async tab(r) {
+    page = tabs[r.index];
+    await page.bringToFront();
+    return page.evaluate(() => document.visibilityState);
+  },
   async reload() {
     await page.reload({waitUntil: 'load'});
     return true;
@@ -89,14 +112,13 @@ const ops = {
   // studio plays the game in a frame named "game").
   async eval(r) {
     if (r.frame) {
-      const frame = page.frames().find((f) => f.name() === r.frame);
-      if (!frame) throw new Error('no frame named ' + r.frame);
-      return frame.evaluate(r.expr);
+      const named = page.frames().find((f) => f.name() === r.frame);
+      if (!named) throw new Error('no frame named ' + r.frame);
+      return named.evaluate(r.expr);
     }
-    // The game inside a site's frame (useFrame) is asked through puppeteer's frame.
-    if (target !== page) return target.evaluate(r.expr);
-    if (!cdp) return page.evaluate(r.expr);
-    const out = await cdp.send('Runtime.evaluate', {expression: r.expr, returnByValue: true, awaitPromise: true,
+    if (frame) return frame.evaluate(r.expr);
+    if (!page.rrCdp) return page.evaluate(r.expr);
+    const out = await page.rrCdp.send('Runtime.evaluate', {expression: r.expr, returnByValue: true, awaitPromise: true,
       userGesture: false});
     if (out.exceptionDetails) {
       const e = out.exceptionDetails;

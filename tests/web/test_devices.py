@@ -342,8 +342,7 @@ class FaultTest(unittest.TestCase):
             self.assertIn("could not start", text)
             self.assertEqual(g.eval("document.body.dataset.failed"), "true")
             shown = g.eval("document.getElementById('message-log').textContent").split("\n")
-            kept = [line for line in g.eval("Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'})")
-                    .split("\n") if line]
+            kept = [line for line in g.eval("new Promise(done => Module.rrReadLog(done))").split("\n") if line]
             self.assertEqual(shown[:len(kept[-8:])], kept[-8:])
             self.assertIn("roofrunner: cannot initialise the game library", shown[-1])
             self.assertEqual(g.events("pageerror"), [])

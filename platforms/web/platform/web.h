@@ -38,6 +38,7 @@ extern void web_js_key_listen(int on);
 extern int web_js_key_next(void);
 extern void web_js_key_forget(void);
 extern void web_js_pad_poll(void);
+extern int web_js_audio_rate(void);
 extern int web_js_audio_open(int rate, int frames);
 extern int web_js_audio_wanted(void);
 extern void web_js_audio_write(const short *samples, int frames);
