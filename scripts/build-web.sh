@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the game for the browser with Emscripten on Debian 12 and writes dist/roofrunner-web.zip: index.html at
-# its root with the game's .js, .wasm and .data beside it, and studio.html, the level studio, with its own (every address relative, so the folder plays from any
+# its root with the page's scripts, its service worker and manifest and the game's .js, .wasm and .data beside it, and studio.html, the level studio, with its own (every address relative, so the folder plays from any
 # path of any web server), and the licence texts of everything in it.
 #
 # The library's platform-independent C files are built from Debian's own allegro4.4 source (as for Windows) and
@@ -56,9 +56,12 @@ cmake --build "$work/game" -j"$jobs" --target roofrunner roofrunner_studio
 
 stage="$work/stage"
 rm -rf "$stage" && mkdir -p "$stage/licences"
-cp "$work/game"/{index.html,audio-worklet.js,link.js,roofrunner.js,roofrunner.wasm,roofrunner.data} "$stage/"
+cp "$work/game"/{index.html,controls.js,layout.js,offline.js,sw.js,manifest.webmanifest,icon-192.png,icon-512.png} \
+  "$work/game"/{audio-worklet.js,link.js,roofrunner.js,roofrunner.wasm,roofrunner.data} "$stage/"
 # The level studio, which only studio.html loads.
 cp "$work/game"/{studio.html,studio.js,studio.css,pack.js,zip.js} "$work/game"/roofrunner_studio.{js,wasm,data} "$stage/"
+# The service worker names this upload's files by their hashes (a new upload is a new offline copy).
+python3 platforms/web/stamp_sw.py "$stage" "$(cat VERSION)"
 cp LICENSE "$stage/licences/roofrunner.txt"
 cp "$allegro/license.txt" "$stage/licences/allegro.txt"
 cp /usr/share/doc/freepats/copyright "$stage/licences/freepats.txt"

@@ -14,9 +14,9 @@ groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev 
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
 # Building the Debian package and checking it as the distribution does.
 groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"
-# The browser build: Emscripten (whose emcc needs Debian's acorn, node-acorn), the patch set, the zip and advzip,
-# which packs it tighter.
-groups[web]="emscripten node-acorn cmake make python3 freepats zip unzip advancecomp"
+# The browser build: Emscripten (whose emcc needs Debian's acorn, node-acorn), the patch set, the home screen's
+# icons (imagemagick), the zip and advzip, which packs it tighter.
+groups[web]="emscripten node-acorn cmake make python3 freepats imagemagick zip unzip advancecomp"
 # Testing the browser build: Debian's chromium and firefox-esr, driven by puppeteer-core from the npm registry,
 # and WebKitGTK's MiniBrowser (Safari's engine) under its WebDriver in Xvfb.
 groups[webtest]="chromium firefox-esr python3 zip unzip webkit2gtk-driver libwebkit2gtk-4.1-0

@@ -1,7 +1,9 @@
 // platforms/web/bench.js — the browser build's costs, measured (not tested): the CPU of all the browser's processes
 // while the game plays (RIGHT held through the levels) against a bare page that puts a 640x480 image to a canvas
 // 64 times a second, one after the other in the same browser; the time from navigation to the first menu frame;
-// the breaks in the sound that the audio worklet counts. Run by platforms/web/bench.sh, which serves the build.
+// the breaks in the sound that the audio worklet counts. Each on a desktop-sized page (keys) and on a phone-sized
+// one (a phone on its side, device scale 3, touch: the touch buttons shown, Run held by a finger). Run by
+// platforms/web/bench.sh, which serves the build.
 //   node bench.js URL_OF_GAME URL_OF_BARE_PAGE SECONDS
 'use strict';
 const fs = require('fs');
@@ -42,12 +44,13 @@ async function measure(browser, seconds) {
   return (cpuSeconds(pid) - c0) / ((Date.now() - t0) / 1000);
 }
 
-(async () => {
-  const browser = await puppeteer.launch({executablePath: process.env.RR_CHROMIUM || '/usr/bin/chromium',
-    headless: true, args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required']});
-  const page = (await browser.pages())[0];
-  await page.setViewport({width: 1280, height: 1000});
+const DEVICES = [
+  {name: 'desktop', viewport: {width: 1280, height: 1000}},
+  {name: 'phone', viewport: {width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+    isLandscape: true}},
+];
 
+async function firstFrames(page) {
   const starts = [];
   for (let i = 0; i < 5; i++) {
     await page.goto(gameUrl, {waitUntil: 'load'});
@@ -55,7 +58,32 @@ async function measure(browser, seconds) {
       {timeout: 30000});
     starts.push(await page.evaluate(() => performance.getEntriesByName('roofrunner-first-frame')[0].startTime));
   }
-  starts.sort((a, b) => a - b);
+  return starts.sort((a, b) => a - b);
+}
+
+async function finger(page, name) {
+  const at = await page.evaluate((name) => {
+    const b = [...document.querySelectorAll('#touch button')].find((e) => e.textContent === name);
+    const r = b.getBoundingClientRect();
+    return {x: r.left + r.width / 2, y: r.top + r.height / 2};
+  }, name);
+  const cdp = await page.createCDPSession();
+  await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x: at.x, y: at.y, id: 1}]});
+  return () => cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: [{x: at.x, y: at.y, id: 1}]});
+}
+
+// Holds a key: on the desktop the key, on the phone a finger on its touch button.
+async function hold(page, phone, key, button) {
+  if (phone) return finger(page, button);
+  await page.keyboard.down(key);
+  return () => page.keyboard.up(key);
+}
+
+async function run(browser, device) {
+  const page = await browser.newPage();
+  await page.setViewport(device.viewport);
+  const phone = !!device.viewport.isMobile;
+  const starts = await firstFrames(page);
 
   await page.goto(bareUrl, {waitUntil: 'load'});
   await sleep(2000);
@@ -63,25 +91,38 @@ async function measure(browser, seconds) {
 
   await page.goto(gameUrl, {waitUntil: 'load'});
   await page.waitForFunction(() => performance.getEntriesByName('roofrunner-first-frame').length > 0);
-  await page.keyboard.down('Enter');
+  const ok = await hold(page, phone, 'Enter', 'OK');
   await sleep(150);
-  await page.keyboard.up('Enter');
+  await ok();
   await sleep(1000);
-  await page.keyboard.down('ArrowRight');
+  const shown = await page.evaluate(() => [...document.querySelectorAll('#touch button')]
+    .filter((b) => b.getBoundingClientRect().width > 0).length);
+  const letGo = await hold(page, phone, 'ArrowRight', 'Run');
   await sleep(1000);
   const game = await measure(browser, seconds);
-  await page.keyboard.up('ArrowRight');
+  await letGo();
   const underruns = await page.evaluate(() => Module.rrAudio ? Module.rrAudio.underruns : null);
   const log = await page.evaluate(() => new Promise((done) => Module.rrReadLog(done)));
-  await browser.close();
+  await page.close();
 
-  const levels = (log.match(/Next Level/g) || []).length;
-  console.log(`first menu frame after navigation: median ${starts[2].toFixed(0)} ms ` +
+  // The kept log holds every run of this site; the levels of the last one.
+  const levels = (log.split('Log Initialized').pop().match(/Next Level/g) || []).length;
+  const size = `${device.viewport.width}x${device.viewport.height}` +
+    (phone ? ` at device scale ${device.viewport.deviceScaleFactor}, ${shown} touch buttons shown` : '');
+  console.log(`${device.name} (${size}):`);
+  console.log(`  first menu frame after navigation: median ${starts[2].toFixed(0)} ms ` +
     `(of 5: ${starts.map((s) => s.toFixed(0)).join(', ')})`);
-  console.log(`browser CPU, bare canvas page: ${(bare * 100).toFixed(1)}% of a core`);
-  console.log(`browser CPU, playing:          ${(game * 100).toFixed(1)}% of a core ` +
+  console.log(`  browser CPU, bare canvas page: ${(bare * 100).toFixed(1)}% of a core`);
+  console.log(`  browser CPU, playing:          ${(game * 100).toFixed(1)}% of a core ` +
     `(${seconds} s holding RIGHT, ${levels} levels passed, ${underruns} breaks in the sound)`);
-  console.log(`ratio: ${(game / bare).toFixed(2)}`);
+  console.log(`  ratio: ${(game / bare).toFixed(2)}`);
+}
+
+(async () => {
+  const browser = await puppeteer.launch({executablePath: process.env.RR_CHROMIUM || '/usr/bin/chromium',
+    headless: true, args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required']});
+  for (const device of DEVICES) await run(browser, device);
+  await browser.close();
 })().catch((e) => {
   console.error(e);
   process.exit(1);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the browser build (bench.js): its download, the time to its first menu frame and its CPU against a
-# bare canvas page. Builds the zip first (scripts/build-web.sh). Run it on a quiet machine.
-#   platforms/web/bench.sh [SECONDS]     (30 by default, for each of the two CPU measurements)
+# bare canvas page, on a desktop-sized page and on a phone-sized one with the touch buttons shown. Builds the zip
+# first (scripts/build-web.sh). Run it on a quiet machine.
+#   platforms/web/bench.sh [SECONDS]     (30 by default, for each of the four CPU measurements)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root="$PWD"
@@ -16,12 +17,16 @@ cp tests/web/package.json "$work/node/package.json"
 
 echo "download: the zip $(stat -c %s dist/roofrunner-web.zip) bytes; each file served with gzip -9:"
 total=0
-for f in "$work/site/games/roofrunner"/{index.html,audio-worklet.js,roofrunner.js,roofrunner.wasm,roofrunner.data}; do
+# Every file the page loads (sw.js lists them; README.txt and the licences are not loaded).
+kept="$(sed -n 's/^var KEPT = \(.*\);$/\1/p' "$work/site/games/roofrunner/sw.js" |
+  python3 -c 'import json, sys; print(" ".join(json.load(sys.stdin)["files"]))') sw.js"
+for name in $kept; do
+  f="$work/site/games/roofrunner/$name"
   n="$(gzip -9 -c "$f" | wc -c)"
   total=$((total + n))
-  printf '  %-18s %9d bytes, %9d gzipped\n' "$(basename "$f")" "$(stat -c %s "$f")" "$n"
+  printf '  %-20s %9d bytes, %9d gzipped\n' "$name" "$(stat -c %s "$f")" "$n"
 done
-echo "  in all                       $total bytes gzipped"
+echo "  in all                         $total bytes gzipped"
 
 port_file="$work/port"
 python3 - "$work/site" "$port_file" <<'PY' &

@@ -1,7 +1,7 @@
 # The browser side of the build, included by the top-level CMakeLists.txt under Emscripten (emcmake).
 # scripts/build-web.sh builds the library and passes its prefix. The game's sources are the desktop's; the
-# library's drivers are ours (platforms/web/platform); the page, the audio worklet and the start-up script are
-# index.html, audio-worklet.js and pre.js beside this file.
+# library's drivers are ours (platforms/web/platform); the page, its scripts (controls.js, layout.js, offline.js),
+# the service worker sw.js, the manifest, the audio worklet and the start-up script are beside this file.
 enable_language(C)
 
 set(ROOFRUNNER_ALLEGRO_PREFIX "" CACHE PATH "Where the library was installed (lib/liballeg.a, include/)")
@@ -43,9 +43,28 @@ add_custom_command(
   COMMENT "Picking the patches the tune plays")
 add_custom_target(roofrunner_web_patches DEPENDS ${patches}/default.cfg)
 
+# The home screen's icons: the window icon's picture, cut from its header as on Linux, scaled up pixel for pixel.
+find_program(ROOFRUNNER_CONVERT convert REQUIRED)
+set(xpm ${PROJECT_BINARY_DIR}/roofrunner.xpm)
+add_custom_command(
+  OUTPUT ${xpm}
+  COMMAND ${CMAKE_COMMAND} -DHEADER=${PROJECT_SOURCE_DIR}/src/app/icon.h -DOUT=${xpm}
+          -P ${PROJECT_SOURCE_DIR}/platforms/linux/icon.cmake
+  DEPENDS ${PROJECT_SOURCE_DIR}/src/app/icon.h ${PROJECT_SOURCE_DIR}/platforms/linux/icon.cmake)
+set(icons "")
+foreach(size 192 512)
+  set(png ${PROJECT_BINARY_DIR}/icon-${size}.png)
+  add_custom_command(
+    OUTPUT ${png}
+    COMMAND ${ROOFRUNNER_CONVERT} ${xpm} -filter point -resize ${size}x${size} -strip png:${png}
+    DEPENDS ${xpm})
+  list(APPEND icons ${png})
+endforeach()
+add_custom_target(roofrunner_web_icons DEPENDS ${icons})
+
 # Called for the game's executable once it exists: what it loads and how it yields to the browser.
 function(roofrunner_platform_executable target)
-  add_dependencies(${target} roofrunner_web_patches)
+  add_dependencies(${target} roofrunner_web_patches roofrunner_web_icons)
   # What the page calls before main; in the executable itself, since nothing in the game calls it.
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/game/play_web.cpp)
   file(GLOB_RECURSE data CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*)
@@ -69,8 +88,14 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
   # The level studio is built beside the game, from the same sources.
   include(${web}/studio/studio.cmake)
-  foreach(page index.html audio-worklet.js link.js)
-    add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} $<TARGET_FILE_DIR:${target}>/${page})
+  # The page and its files beside the game, copied whenever one of them changes.
+  set(pages "")
+  foreach(page index.html controls.js layout.js offline.js sw.js manifest.webmanifest audio-worklet.js link.js)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}
+      COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} ${PROJECT_BINARY_DIR}/${page}
+      DEPENDS ${web}/${page})
+    list(APPEND pages ${PROJECT_BINARY_DIR}/${page})
   endforeach()
+  add_custom_target(roofrunner_web_pages DEPENDS ${pages})
+  add_dependencies(${target} roofrunner_web_pages)
 endfunction()

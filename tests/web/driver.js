@@ -12,6 +12,8 @@ let other = null;
 let before = [];
 let chromium = false;
 const tabs = [];
+// A frame of the page that eval asks instead of the page (useFrame): the game inside a game site's page.
+let frame = null;
 const events = [];
 
 function watch(p) {
@@ -43,8 +45,36 @@ const ops = {
     }
     before = r.before || [];
     chromium = r.browser !== 'firefox';
+    frame = null;
     page = await open((await browser.pages())[0] || await browser.newPage());
-    await page.setViewport({width: r.width || 1280, height: r.height || 1000});
+    // A phone or a tablet: its scale, a touch screen and a mobile viewport, as the browser's device emulation has.
+    await page.setViewport({width: r.width || 1280, height: r.height || 1000, deviceScaleFactor: r.scale || 1,
+      isMobile: !!r.mobile, hasTouch: !!r.mobile, isLandscape: !!r.mobile && (r.width || 1280) > (r.height || 1000)});
+    if (r.mobile) {
+      const ua = (await browser.userAgent()).replace(/\(X11;[^)]*\)/, '(Linux; Android 13; Pixel 7)') + ' Mobile';
+      await page.setUserAgent(ua);
+    }
+    return true;
+  },
+  // Eval goes to the first frame inside the page from now on.
+  async useFrame() {
+    frame = page.mainFrame().childFrames()[0] || null;
+    return !!frame;
+  },
+  // Touch points as the protocol takes them: touchStart and touchMove list every finger down, touchEnd the ones
+  // that lift.
+  async touch(r) {
+    if (!page.rrCdp) page.rrCdp = await page.createCDPSession();
+    await page.rrCdp.send('Input.dispatchTouchEvent', {type: r.type, touchPoints: r.points});
+    return true;
+  },
+  // The whole page as a person sees it, for a failure's record.
+  async screenshot(r) {
+    await page.screenshot({path: r.path});
+    return true;
+  },
+  async click(r) {
+    await page.mouse.click(r.x, r.y);
     return true;
   },
   async gotoFile(r) {
@@ -82,10 +112,11 @@ const ops = {
   // studio plays the game in a frame named "game").
   async eval(r) {
     if (r.frame) {
-      const frame = page.frames().find((f) => f.name() === r.frame);
-      if (!frame) throw new Error('no frame named ' + r.frame);
-      return frame.evaluate(r.expr);
+      const named = page.frames().find((f) => f.name() === r.frame);
+      if (!named) throw new Error('no frame named ' + r.frame);
+      return named.evaluate(r.expr);
     }
+    if (frame) return frame.evaluate(r.expr);
     if (!page.rrCdp) return page.evaluate(r.expr);
     const out = await page.rrCdp.send('Runtime.evaluate', {expression: r.expr, returnByValue: true, awaitPromise: true,
       userGesture: false});

@@ -77,14 +77,27 @@ class Quiet(http.server.SimpleHTTPRequestHandler):
 
 
 class Server:
-    """A web server on this machine alone, serving a folder as game sites do: the game in a sub-folder."""
+    """A web server on this machine alone, serving a folder as game sites do: the game in a sub-folder. It can be
+    stopped and started again at the same address (the same site for the browser)."""
 
-    def __init__(self, root):
-        handler = functools.partial(Quiet, directory=root)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    def __init__(self, root, port=0):
+        self.root = root
+        self.port = port
+        self.httpd = None
+        self.start()
+        atexit.register(self.stop)
+
+    def start(self):
+        handler = functools.partial(Quiet, directory=self.root)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), handler)
         self.port = self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
-        atexit.register(self.httpd.shutdown)
+
+    def stop(self):
+        if self.httpd:
+            self.httpd.shutdown()
+            self.httpd.server_close()
+            self.httpd = None
 
     def url(self, path):
         return "http://127.0.0.1:%d/%s" % (self.port, path)
@@ -144,15 +157,17 @@ KEPT_LOG = """new Promise(done => {
 class Browser:
     """One headless Chromium behind driver.js."""
 
-    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True, before=()):
-        """before: scripts that run in each new document before the page's own (a browser that behaves
-        otherwise)."""
+    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True, mobile=False, scale=1,
+                 before=()):
+        """mobile: a phone's or tablet's page (touch screen, mobile viewport) at that device scale; before: scripts
+        that run in each new document before the page's own (a browser that behaves otherwise, a stand-in)."""
         env = dict(os.environ, NODE_PATH=os.path.join(NODE_DIR, "node_modules"))
         self.proc = subprocess.Popen(["node", os.path.join(HERE, "driver.js")], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
         self.ids = itertools.count(1)
         self.browser = browser
-        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay, before=list(before))
+        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay, mobile=mobile,
+                  scale=scale, before=list(before))
 
     def call(self, op, **args):
         args.update(id=next(self.ids), op=op)
@@ -193,9 +208,13 @@ class Browser:
 class WebGame(rr.Game, Browser):
     """The game in a page: rr.Game's waits, menus and keys, on the canvas."""
 
-    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True, before=()):
-        Browser.__init__(self, width, height, browser, autoplay, before)
+    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True, mobile=False,
+                 scale=1, before=(), site=None):
+        Browser.__init__(self, width, height, browser, autoplay, mobile, scale, before)
+        self.site = site
         self.held = set()
+        self.fingers = {}
+        self.next_finger = itertools.count(1)
         # rr.Game lets go of ENTER after a menu choice through X; here there is no X to hear it (see choose).
         self.display = types.SimpleNamespace(env=dict(os.environ, DISPLAY=""))
         self.window = "canvas"
@@ -208,7 +227,7 @@ class WebGame(rr.Game, Browser):
         if path.startswith("/"):
             self.call("gotoFile", path=path)
         else:
-            self.call("goto", url=server().url(path))
+            self.call("goto", url=(self.site or server()).url(path))
         return self
 
     # ---- the primitives rr.Game builds on
@@ -246,8 +265,15 @@ class WebGame(rr.Game, Browser):
         return s
 
     def log(self):
-        """The log the page keeps in the browser's storage, as its messages."""
-        return rr.parse_log(self.eval(KEPT_LOG))
+        """The log the page keeps in the browser's storage, as its messages (none while the page is replaced by
+        another, as when it starts again on a new upload)."""
+        try:
+            return rr.parse_log(self.eval(KEPT_LOG))
+        except RuntimeError as e:
+            if not any(w in str(e) for w in ("Execution context was destroyed", "Cannot find default execution context",
+                                             "Inspected target navigated")):
+                raise
+            return []
 
     def ended_status(self):
         """The exit status the page was told when the game ended, or None while it runs."""
@@ -272,6 +298,39 @@ class WebGame(rr.Game, Browser):
         return json.dumps(self.events("pageerror"))
 
     # ---- what only a page has
+
+    def button(self, name):
+        """The centre of the shown button named name (its text or aria-label), or None."""
+        return self.eval("""(() => {
+            for (const b of document.querySelectorAll('button')) {
+                const r = b.getBoundingClientRect();
+                if ((b.textContent.trim() === %s || b.getAttribute('aria-label') === %s) && r.width && r.height)
+                    return [r.left + r.width / 2, r.top + r.height / 2];
+            }
+            return null;
+        })()""" % (json.dumps(name), json.dumps(name)))
+
+    def _touch(self, kind, fingers):
+        self.call("touch", type=kind, points=[{"x": x, "y": y, "id": i} for i, (x, y) in fingers.items()])
+
+    def finger_down(self, name):
+        """A new finger on the named button, the others staying down; the finger's id."""
+        at = self.button(name)
+        assert at is not None, "no button %r on the page" % name
+        finger = next(self.next_finger)
+        self.fingers[finger] = at
+        self._touch("touchStart", self.fingers)
+        return finger
+
+    def finger_up(self, finger):
+        self._touch("touchEnd", {finger: self.fingers.pop(finger)})
+
+    def tap(self, name, hold=rr.HOLD, after=0.1):
+        """A finger on the named button, held for several ticks, then lifted; other fingers stay down."""
+        finger = self.finger_down(name)
+        time.sleep(hold)
+        self.finger_up(finger)
+        time.sleep(after)
 
     def message(self):
         """The page's own message (a failure, or the end of the game), or None while none is shown."""

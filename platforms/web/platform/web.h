@@ -25,6 +25,7 @@ void web_pump(unsigned int ms);
 /* Each driver's share of a pump; each does nothing while its driver is not installed. */
 void web_gfx_present(void);
 void web_keyboard_pump(void);
+void web_keyboard_poll_pads(void);
 void web_keyboard_release_all(void);
 void web_sound_pump(void);
 
@@ -35,6 +36,8 @@ extern void web_js_present(const void *rgba, int w, int h);
 extern void web_js_key_map(const char *code, int scancode);
 extern void web_js_key_listen(int on);
 extern int web_js_key_next(void);
+extern void web_js_key_forget(void);
+extern void web_js_pad_poll(void);
 extern int web_js_audio_rate(void);
 extern int web_js_audio_open(int rate, int frames);
 extern int web_js_audio_wanted(void);

@@ -1,6 +1,7 @@
 /* platforms/web/platform/web_keyboard.c — the page's key events into the library's keyboard handler, by physical key
  * (KeyboardEvent.code), so that both the held keys (key[]) and the key buffer (readkey) work. The browser's own
- * key repeat is dropped by the page: a held key is one press, as with the desktop's repeat turned off. */
+ * key repeat is dropped by the page: a held key is one press, as with the desktop's repeat turned off. The page's
+ * touch buttons and the gamepads' buttons come the same road, as the keys they stand for. */
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 
@@ -151,10 +152,13 @@ void web_keyboard_pump(void) {
     }
 }
 
+void web_keyboard_poll_pads(void) {
+    if (installed) web_js_pad_poll();
+}
+
 void web_keyboard_release_all(void) {
     if (!installed) return;
-    while (web_js_key_next() >= 0) {
-    }
+    web_js_key_forget();
     for (int i = 1; i < KEY_MAX; i++) {
         if (held[i]) {
             held[i] = 0;

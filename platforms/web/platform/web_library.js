@@ -1,10 +1,21 @@
-// platforms/web/platform/web_library.js — the page's side of the browser drivers (web.h): the canvas, the keys, the
-// focus and the audio worklet. The page (platforms/web/index.html) sets Module.canvas and Module.rrAudio up.
+// platforms/web/platform/web_library.js — the page's side of the browser drivers (web.h): the canvas, the keys
+// (from the keyboard, the page's touch buttons and gamepads), the focus and the audio worklet. The page
+// (platforms/web/index.html) sets Module.canvas and Module.rrAudio up.
 mergeInto(LibraryManager.library, {
   $RR: {
     codes: {},
     keys: [],
     listening: false,
+    // Who holds each key (by KeyboardEvent.code): 'key', a finger ('touch' and its pointer id) or a gamepad
+    // ('pad' and its index). The game sees a press when the first holder comes and a release when the last goes.
+    holders: {},
+    // Each gamepad's keys as the last poll found them.
+    pads: {},
+    // The standard mapping's buttons: A, B, Y, the bumpers, Back, Start and the d-pad.
+    padButtons: {
+      0: 'Space', 1: 'KeyC', 3: 'F1', 4: 'PageUp', 5: 'PageDown', 8: 'Escape', 9: 'Enter',
+      12: 'ArrowUp', 13: 'ArrowDown', 14: 'ArrowLeft', 15: 'ArrowRight'
+    },
     image: null,
     imagePtr: 0,
     ctx: null,
@@ -19,16 +30,35 @@ mergeInto(LibraryManager.library, {
       ArrowLeft: 1, ArrowRight: 1, ArrowUp: 1, ArrowDown: 1, Space: 1, Enter: 1, NumpadEnter: 1, Escape: 1,
       F1: 1, KeyC: 1, PageUp: 1, PageDown: 1, Home: 1, End: 1, Backspace: 1, Tab: 1
     },
+    press: function (source, code, down) {
+      var scancode = RR.codes[code];
+      if (scancode === undefined || !RR.listening) return;
+      var by = RR.holders[code] || (RR.holders[code] = {});
+      var was = Object.keys(by).length > 0;
+      if (down) by[source] = 1;
+      else delete by[source];
+      var now = Object.keys(by).length > 0;
+      if (now && !was) RR.keys.push(scancode | 0x80);
+      else if (was && !now) RR.keys.push(scancode);
+    },
     onKey: function (e) {
-      var scancode = RR.codes[e.code];
-      if (scancode === undefined) return;
+      if (RR.codes[e.code] === undefined) return;
       if (RR.captured[e.code]) e.preventDefault();
-      if (e.type === 'keydown') {
-        // The browser's repeat of a held key is not a new press.
-        if (!e.repeat) RR.keys.push(scancode | 0x80);
-      } else {
-        RR.keys.push(scancode);
+      // The browser's repeat of a held key is not a new press: the key has its holder already.
+      RR.press('key', e.code, e.type === 'keydown');
+    },
+    // A standard gamepad's held keys: its buttons, and the d-pad's arrows from the left stick as well.
+    padKeys: function (p) {
+      var want = {};
+      for (var b in RR.padButtons) {
+        if (p.buttons[b] && p.buttons[b].pressed) want[RR.padButtons[b]] = 1;
       }
+      var x = p.axes[0] || 0, y = p.axes[1] || 0;
+      if (x < -0.5) want.ArrowLeft = 1;
+      if (x > 0.5) want.ArrowRight = 1;
+      if (y < -0.5) want.ArrowUp = 1;
+      if (y > 0.5) want.ArrowDown = 1;
+      return want;
     },
     onFocus: function (e) {
       RR.focused = e.type === 'focus';
@@ -78,6 +108,51 @@ mergeInto(LibraryManager.library, {
     }
     RR.listening = !!on;
     RR.keys = [];
+    RR.holders = {};
+    RR.pads = {};
+    // The page's touch buttons press keys here.
+    Module.rrPress = RR.press;
+  },
+
+  // Every key let go at once (the page hidden or unfocused): no holder is left, so the next press is a press.
+  web_js_key_forget__deps: ['$RR'],
+  web_js_key_forget: function () {
+    RR.keys = [];
+    RR.holders = {};
+    RR.pads = {};
+  },
+
+  // Once a frame: each connected gamepad of the standard mapping presses and lets go of its keys; one that is
+  // gone lets go of all of its own.
+  web_js_pad_poll__deps: ['$RR'],
+  web_js_pad_poll: function () {
+    if (!RR.listening || !navigator.getGamepads) return;
+    var list = navigator.getGamepads() || [];
+    var seen = {};
+    var pressed = false;
+    for (var i = 0; i < list.length; i++) {
+      var p = list[i];
+      if (!p || !p.connected || p.mapping !== 'standard') continue;
+      var source = 'pad' + p.index;
+      seen[source] = 1;
+      var had = RR.pads[source] || {};
+      var want = RR.padKeys(p);
+      for (var code in want) {
+        if (!had[code]) {
+          RR.press(source, code, true);
+          pressed = true;
+        }
+      }
+      for (code in had) if (!want[code]) RR.press(source, code, false);
+      RR.pads[source] = want;
+    }
+    for (source in RR.pads) {
+      if (seen[source]) continue;
+      for (code in RR.pads[source]) RR.press(source, code, false);
+      delete RR.pads[source];
+    }
+    // The page hides its touch buttons while a gamepad plays.
+    if (pressed) window.dispatchEvent(new Event('roofrunner-pad'));
   },
 
   web_js_key_next__deps: ['$RR'],

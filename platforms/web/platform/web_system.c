@@ -59,6 +59,8 @@ void web_pump(unsigned int ms) {
     if (ms > 0 || now - last_yield_ms >= WEB_YIELD_INTERVAL_MS) {
         emscripten_sleep(ms);
         last_yield_ms = emscripten_get_now();
+        /* The loop yields once a frame, when it waits for the next tick: the gamepads are read as often. */
+        web_keyboard_poll_pads();
     }
     watch_focus();
     web_keyboard_pump();
