@@ -72,8 +72,6 @@ class WebKitTest(unittest.TestCase):
         g = rrwebkit.WebKitGame().wait_started(timeout=60)
         try:
             found = g.eval("[%s].map(n => !!(%s)(n))" % (", ".join("'%s'" % n for n in TOUCH_BUTTONS), FIND_BUTTON))
-            if not any(found):
-                self.skipTest("this build's page has no touch controls")
             self.assertEqual(dict(zip(TOUCH_BUTTONS, found)), {n: True for n in TOUCH_BUTTONS})
             player = rr.sprite_colour("Player/player.txt")
 
