@@ -17,7 +17,9 @@ add_library(roofrunner_web_platform OBJECT
   ${web}/platform/web_gfx.c
   ${web}/platform/web_keyboard.c
   ${web}/platform/web_sound.c)
-target_include_directories(roofrunner_web_platform PRIVATE ${ROOFRUNNER_ALLEGRO_PREFIX}/include)
+# src/ for app/keys.h, the list of the keys the game reads, which the keyboard driver hands to the page.
+target_include_directories(roofrunner_web_platform PRIVATE
+  ${ROOFRUNNER_ALLEGRO_PREFIX}/include ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(roofrunner_web_platform PRIVATE -O2)
 
 add_library(roofrunner_allegro INTERFACE)
@@ -66,8 +68,16 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/Data@/game/Data"
     "SHELL:--preload-file ${patches}@/game/patches"
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
+  # The page and the worklet go beside the game as files of their own, each copied again whenever it changes, so
+  # that building the game alone brings an edit of either into the zip.
+  set(pages "")
   foreach(page index.html audio-worklet.js)
-    add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} $<TARGET_FILE_DIR:${target}>/${page})
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}
+      COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} ${PROJECT_BINARY_DIR}/${page}
+      DEPENDS ${web}/${page}
+      COMMENT "Copying ${page} beside the game")
+    list(APPEND pages ${PROJECT_BINARY_DIR}/${page})
   endforeach()
+  add_custom_target(roofrunner_web_page DEPENDS ${pages})
+  add_dependencies(${target} roofrunner_web_page)
 endfunction()
