@@ -14,8 +14,9 @@ groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev 
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
 # Building the Debian package and checking it as the distribution does.
 groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"
-# The browser build: Emscripten (whose emcc needs Debian's acorn, node-acorn), the patch set, the zip.
-groups[web]="emscripten node-acorn cmake make python3 freepats zip unzip"
+# The browser build: Emscripten (whose emcc needs Debian's acorn, node-acorn), the patch set, the zip and advzip,
+# which packs it tighter.
+groups[web]="emscripten node-acorn cmake make python3 freepats zip unzip advancecomp"
 # Testing the browser build: Debian's chromium and firefox-esr, driven by puppeteer-core from the npm registry.
 groups[webtest]="chromium firefox-esr python3 zip unzip"
 # The Windows build: the cross compilers, the library's source through apt, the icon, the zip, and Wine to test it.

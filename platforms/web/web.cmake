@@ -48,6 +48,8 @@ add_custom_target(roofrunner_web_patches DEPENDS ${patches}/default.cfg)
 # Called for the game's executable once it exists: what it loads and how it yields to the browser.
 function(roofrunner_platform_executable target)
   add_dependencies(${target} roofrunner_web_patches)
+  # What the page calls before main; in the executable itself, since nothing in the game calls it.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/game/play_web.cpp)
   file(GLOB_RECURSE data CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
     ${web}/platform/web_library.js ${web}/pre.js ${web}/allegro.cfg ${patches}/default.cfg ${data})
@@ -68,10 +70,12 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/Data@/game/Data"
     "SHELL:--preload-file ${patches}@/game/patches"
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
-  # The page and the worklet go beside the game as files of their own, each copied again whenever it changes, so
-  # that building the game alone brings an edit of either into the zip.
+  # The level studio is built beside the game, from the same sources.
+  include(${web}/studio/studio.cmake)
+  # The game's page files go beside it as files of their own, each copied again whenever it changes, so that
+  # building the game alone brings an edit of one into the zip.
   set(pages "")
-  foreach(page index.html audio-worklet.js)
+  foreach(page index.html audio-worklet.js link.js)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}
       COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} ${PROJECT_BINARY_DIR}/${page}
       DEPENDS ${web}/${page}

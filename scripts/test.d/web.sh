@@ -15,11 +15,11 @@ rm -rf "$web/unzipped" && mkdir -p "$web/unzipped"
 mkdir -p "$web/node"
 cp tests/web/package.json "$web/node/package.json"
 (cd "$web/node" && PUPPETEER_SKIP_DOWNLOAD=1 npm install --no-audit --no-fund --loglevel=error >/dev/null)
-# The Linux game and the frame tool to compare with; built here when this stage runs on its own.
-if [ ! -x build/roofrunner ] || [ ! -x build/tests/web/rr_frames ]; then
+# The Linux game, the frame tool and the checker to compare with; built here when this stage runs on its own.
+if [ ! -x build/roofrunner ] || [ ! -x build/tests/web/rr_frames ] || [ ! -x build/tools/check/roofrunner-check ]; then
   bash scripts/deps.sh game test
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j"$(nproc)" --target roofrunner rr_frames
+  cmake --build build -j"$(nproc)" --target roofrunner rr_frames roofrunner-check
 fi
 export RR_WEB_DIR="$web/unzipped" RR_WEB_NODE="$web/node" RR_LINUX_BUILD="$root/build"
 export RR_BUILD_DIR="$root/build" RR_BINARY="$root/build/roofrunner"

@@ -22,6 +22,7 @@ int camera_max_x = 0, camera_min_y = 0, camera_max_y = 0;
 int train_x = 0, train_y = 0;
 int player_x = 0, player_y = 0, player_pose = 0, ground_y = 0, at_engine = 0, jump_ticks = 0;
 int help_overlay = 0;
+int first_level = 0;
 
 void level_start(int index) {
     level_attr = levels[index]->attr;
@@ -48,8 +49,8 @@ void level_end() {
 }
 
 void level_first() {
-    current_level = 0;
-    level_start(0);
+    current_level = first_level > 0 && first_level < level_count ? first_level : 0;
+    level_start(current_level);
     log_printf("First Level");
 }
 

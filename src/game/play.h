@@ -12,6 +12,9 @@ extern int camera_max_x, camera_min_y, camera_max_y;
 extern int train_x, train_y;
 extern int player_x, player_y, player_pose, ground_y, at_engine, jump_ticks;
 extern int help_overlay;  // nonzero: paused under the help page
+// The level a play-through starts at: 0, the list's first, unless a page that plays a level pack from one of its
+// levels on (the browser's, for the level studio) sets it; one beyond the list counts as 0.
+extern int first_level;
 
 void level_start(int index);
 void level_end();

@@ -102,7 +102,14 @@ LOUD = 1000    # a tune that is clearly playing
 
 class Capture:
     """The game's sound through ALSA's file plugin: a private HOME whose .asoundrc sends the default device into
-    a raw file (unsigned 16-bit stereo), read in windows of `window` frames as it grows."""
+    a raw file (unsigned 16-bit stereo), read in windows of `window` frames as it grows.
+
+    The file is not a clock. The plugin's device takes whatever it is given at once, so the library's mixer writes
+    a period (1024 frames) each time its background thread wakes, about every 10 ms, and when that thread was kept
+    from running it writes one period for all the time it lost; the tune's notes are started by another thread,
+    from the real clock. On a busy machine the same music therefore lies in the file at a pace that wanders by
+    some percent, and a moment of it may be squeezed. And the plugin keeps up to its buffer (about a window)
+    before the frames reach the file, so the file's size lags what the game has written."""
 
     def __init__(self, folder, window=4096):
         self.home = os.path.join(folder, "home")
@@ -121,24 +128,53 @@ class Capture:
     def size(self):
         return os.path.getsize(self.path) if os.path.exists(self.path) else 0
 
-    def levels(self, start=0, end=None):
-        """For each whole window between two byte offsets, in file order: its RMS about the mid-level 32768 (both
-        channels), and how often the left channel crosses the mid-level (rises with the pitch of what plays)."""
-        wbytes = self.window * 4
+    def wait_log(self, game, message, timeout=40):
+        """Waits for the log line; the file's sizes around the moment it was written, (lo, hi): lo read before the
+        last look at the log that did not have it yet, hi after the first that did. However late the look comes,
+        what the game wrote with that line lies between them, give or take the plugin's buffer. None if the line
+        does not come."""
+        lo = 0
+        end = time.time() + timeout
+        while time.time() < end:
+            before = self.size()
+            if message in game.log():
+                return lo, self.size()
+            lo = before
+            if game.proc.poll() is not None:
+                return None
+            time.sleep(0.05)
+        return None
+
+    def levels(self, start=0, end=None, step=None):
+        """For windows between two byte offsets, in file order, one every `step` frames (a whole window unless
+        given): its RMS about the mid-level 32768 (both channels), and how often the left channel crosses the
+        mid-level (rises with the pitch of what plays)."""
+        step = step or self.window
+        per = self.window // step
+        sbytes = step * 4
         with open(self.path, "rb") as f:
-            f.seek(start - start % wbytes)
-            data = f.read((end - start + wbytes) if end is not None else -1)
-        rms, crossings = [], []
-        for i in range(0, len(data) - wbytes + 1, wbytes):
+            f.seek(start - start % sbytes)
+            data = f.read((end - start + sbytes) if end is not None else -1)
+        # Each step's sum of squares and crossings, then whole windows from `per` steps in a row.
+        squares, crossings, joins = [], [], []
+        last = None
+        for i in range(0, len(data) - sbytes + 1, sbytes):
             a = array.array("H")
-            a.frombytes(data[i:i + wbytes])
-            rms.append(math.sqrt(sum((v - 32768) * (v - 32768) for v in a) / len(a)))
+            a.frombytes(data[i:i + sbytes])
+            squares.append(sum((v - 32768) * (v - 32768) for v in a))
             left = [v >= 32768 for v in a[::2]]
             crossings.append(sum(1 for j in range(1, len(left)) if left[j] != left[j - 1]))
-        return rms, crossings
+            joins.append(last is not None and left[0] != last)
+            last = left[-1]
+        rms, cross = [], []
+        for k in range(len(squares) - per + 1):
+            rms.append(math.sqrt(sum(squares[k:k + per]) / (step * per * 2)))
+            cross.append(sum(crossings[k:k + per]) + sum(joins[k + 1:k + per]))
+        return rms, cross
 
-    def index(self, offset):
-        return offset // (self.window * 4)
+    def index(self, offset, step=None):
+        """The window (counted in steps) that holds a byte offset."""
+        return offset // ((step or self.window) * 4)
 
 
 def correlation(a, b):
@@ -148,3 +184,35 @@ def correlation(a, b):
     num = sum((x - ma) * (y - mb) for x, y in zip(a, b))
     den = math.sqrt(sum((x - ma) ** 2 for x in a) * sum((y - mb) ** 2 for y in b))
     return num / den if den else 0.0
+
+
+def _standard(xs):
+    mean = sum(xs) / len(xs)
+    spread = math.sqrt(sum((x - mean) ** 2 for x in xs) / len(xs)) or 1.0
+    return [(x - mean) / spread for x in xs]
+
+
+def warped_correlation(a, b, band):
+    """How alike two stretches of music are when one may run ahead of or behind the other by up to `band`
+    windows here and there, as the capture's pace wanders: a and b are lists of sequences, one a measure (say
+    loudness, crossings), b `band` windows longer than a. The windows are paired by dynamic time warping within
+    the band on all the measures at once; the result is the mean of each measure's correlation over the pairs."""
+    n, m = len(a[0]), len(b[0])
+    za, zb = [_standard(s) for s in a], [_standard(s) for s in b]
+    inf = float("inf")
+    cost = [[inf] * (m + 1) for _ in range(n + 1)]
+    cost[0][0] = 0.0
+    back = {}
+    for i in range(1, n + 1):
+        for j in range(max(1, i - band), min(m, i + band) + 1):
+            d = sum((x[i - 1] - y[j - 1]) ** 2 for x, y in zip(za, zb))
+            prev = min((cost[i - 1][j - 1], (i - 1, j - 1)), (cost[i - 1][j], (i - 1, j)), (cost[i][j - 1], (i, j - 1)))
+            cost[i][j] = d + prev[0]
+            back[(i, j)] = prev[1]
+    # b's stretch may end anywhere within the band of a's end.
+    i, j = n, min(range(max(1, n - band), min(m, n + band) + 1), key=lambda k: cost[n][k])
+    pairs = []
+    while i > 0 and j > 0:
+        pairs.append((i - 1, j - 1))
+        i, j = back[(i, j)]
+    return sum(correlation([x[p] for p, _ in pairs], [y[q] for _, q in pairs]) for x, y in zip(a, b)) / len(a)

@@ -13,7 +13,10 @@ sys.path.insert(0, os.path.dirname(__file__))
 import rr  # noqa: E402
 import rr_desktop as dt  # noqa: E402
 
-SPAN = 60        # windows of the envelope compared when looking for the tune's beginning (about 2.5 s)
+STEP = 1024      # frames between two windows looked at: one of the library's periods, on whose edges notes start
+PER = 4096 // STEP  # steps in a window of the capture (4096 frames, about 40 ms of play)
+SPAN = 60        # windows compared when looking for the tune's beginning (about 2.5 s)
+BAND = 12        # windows by which the capture's pace may shift one stretch of the tune against another (0.5 s)
 NO_DEVICE = "pcm.!default { type hw; card 99 }\nctl.!default { type hw; card 99 }\n"  # a card that does not exist
 
 
@@ -22,6 +25,48 @@ def play_briefly(test, g):
     test.assertTrue(g.play(), g.log())
     g.press("Right", hold=2)
     test.assertTrue(g.hold_until("Escape", lambda: g.log().count("Unloaded Game Sprites") >= 1), "ESC not seen")
+
+
+def longest_silence(env):
+    """The longest silence in windows, from their RMS a step apart."""
+    run = longest = 0
+    for v in env:
+        run = run + 1 if v <= dt.SILENT else 0
+        longest = max(longest, run)
+    return (longest + PER - 1) / PER if longest else 0
+
+
+def measure(cap, menu_end, first, second, playing, esc, end):
+    """The capture cut at the file sizes read along the play (second: the pair around the second level's log
+    line; playing: before ESC went down): the windows' RMS on the title menu, in the first and the second level
+    and after ESC; the longest silence in play; and how like the tune's opening the second level's beginning is,
+    against the best likeness anywhere in the first level's middle. None if the first level has no sound."""
+    env, crossings = cap.levels(0, end, STEP)
+    i_menu, i_first, i_play, i_esc = (cap.index(v, STEP) for v in (menu_end, first, playing, esc))
+    lo, hi = (cap.index(v, STEP) for v in second)
+    # The tune starts when the level does: the first window with sound ends with the tune's first period.
+    start = next((i for i in range(i_menu - PER, min(len(env), i_first + 10 * PER)) if env[i] > dt.SILENT), None)
+    if start is None:
+        return None
+    start += PER - 1
+    m = {"menu": env[2 * PER:i_menu - PER:PER], "level1": env[start:lo - PER:PER],
+         "level2": env[hi + 2 * PER:i_play:PER], "after": env[i_esc + 10 * PER::PER]}
+    m["silence"] = longest_silence(env[start:i_play])
+
+    # The tune's opening (its loudness and its crossings, window by window) found again where the second level
+    # began: what the game wrote with the log line lies between the sizes read around it (lo, hi), and reaches
+    # the file up to the plugin's buffer later, the first note a call of the library's player (20 ms) after that.
+    # For comparison, the same opening against the first level's middle. The pace of the capture wanders, so the
+    # windows are paired by time warping.
+    def likeness(i):
+        return dt.warped_correlation([env[start:start + SPAN * PER:PER], crossings[start:start + SPAN * PER:PER]],
+                                     [env[i:i + (SPAN + BAND) * PER:PER], crossings[i:i + (SPAN + BAND) * PER:PER]],
+                                     BAND)
+
+    m["restart"], at = max((likeness(i), i) for i in range(max(start + SPAN * PER, lo - PER), hi + 8 * PER))
+    m["middle"] = max(likeness(i) for i in range(start + 20 * PER, lo - (SPAN + 15) * PER))
+    m["found"] = (at - lo) / PER, (hi - lo) / PER
+    return m
 
 
 class AudioTest(unittest.TestCase):
@@ -39,10 +84,11 @@ class AudioTest(unittest.TestCase):
                 self.assertTrue(g.play())
                 first = cap.size()
                 g.key_down("Right")
-                self.assertTrue(g.wait_log("Next Level, @Level 1", timeout=40))
-                second = cap.size()
-                time.sleep(3)
+                second = cap.wait_log(g, "Next Level, @Level 1")
+                self.assertIsNotNone(second, "the second level did not start")
+                time.sleep(4)
                 g.key_up("Right")
+                playing = cap.size()
                 self.assertTrue(g.hold_until("Escape", lambda: g.log().count("Unloaded Game Sprites") >= 1))
                 esc = cap.size()
                 time.sleep(1.5)
@@ -52,43 +98,30 @@ class AudioTest(unittest.TestCase):
                 g.kill()
         rr.check_run(rr.runs(g.log())[-1], middle=rr.PLAY_LINES + ["Next Level, @Level 1"] + rr.QUIT_LINES)
         self.assertGreater(menu_end, 0, "nothing was written to the sound device on the menu")
-
-        env, crossings = cap.levels(0, end)
-        i_menu, i_first, i_second, i_esc = (cap.index(v) for v in (menu_end, first, second, esc))
-        menu = env[2:i_menu - 1]
-        # The tune starts when the level does (the log line and the file size are read a little late).
-        start = next((i for i in range(i_menu - 1, min(len(env), i_first + 10)) if env[i] > dt.SILENT), None)
-        self.assertIsNotNone(start, "no sound within the first level's first moments")
-        level1 = env[start:i_second - 2]
-        level2 = env[i_second + 2:i_esc - 2]
-        after = env[i_esc + 10:]
-
-        # The tune's opening (its loudness and its crossings, window by window) found again right where the second
-        # level begins: the music restarted there. For comparison, the same opening against the first level's middle.
-        def likeness(i):
-            return (dt.correlation(env[start:start + SPAN], env[i:i + SPAN])
-                    + dt.correlation(crossings[start:start + SPAN], crossings[i:i + SPAN])) / 2
-
-        restart, at = max((likeness(i), i) for i in range(max(start + SPAN, i_second - 15), i_second + 25))
-        middle = max(likeness(i) for i in range(start + 20, i_second - SPAN - 15))
+        m = measure(cap, menu_end, first, second, playing, esc, end)
+        self.assertIsNotNone(m, "no sound within the first level's first moments")
+        menu, level1, level2, after = m["menu"], m["level1"], m["level2"], m["after"]
 
         mean = lambda xs: sum(xs) / len(xs)
         print("audio RMS (16-bit, about 32768): menu max %.1f over %d windows; level 1 mean %.0f (min %.0f) over %d; "
-              "level 2 mean %.0f over %d; after ESC max %.1f over %d; opening found at window %d of level 2's "
-              "start %d with correlation %.2f (best in level 1's middle %.2f)"
+              "level 2 mean %.0f over %d; longest silence in play %.1f windows; after ESC max %.1f over %d; opening "
+              "found %.1f windows after the size read before the second level's line (%.1f after) with likeness "
+              "%.2f (best in level 1's middle %.2f); the capture stays in %s if a check fails"
               % (max(menu), len(menu), mean(level1), min(level1), len(level1), mean(level2), len(level2),
-                 max(after), len(after), at, i_second, restart, middle), flush=True)
+                 m["silence"], max(after), len(after), m["found"][0], m["found"][1], m["restart"], m["middle"],
+                 cap.path), flush=True)
         self.assertGreater(len(menu), 5)
         self.assertLess(max(menu), dt.SILENT, "sound on the title menu")
         self.assertGreater(mean(level1), dt.LOUD, "the first level is not clearly audible")
         self.assertGreater(sum(1 for v in level1 if v > dt.SILENT) / len(level1), 0.9, "the first level has gaps")
+        self.assertLess(m["silence"], 4, "the music stops for a while in play")
         self.assertGreater(len(level2), 20)
         self.assertGreater(mean(level2), dt.LOUD, "the second level is not clearly audible")
         self.assertGreater(len(after), 5)
         self.assertLess(max(after), dt.SILENT, "sound after ESC")
-        self.assertGreater(restart, 0.7, "the second level does not begin with the tune's opening")
-        # The tune repeats its themes, so its middle resembles its opening too: the opening only has to win.
-        self.assertGreater(restart, middle + 0.05, "the tune's opening is not told apart from its middle")
+        self.assertGreater(m["restart"], 0.8, "the second level does not begin with the tune's opening")
+        # The tune repeats its themes, so its middle resembles its opening too: the opening has to win.
+        self.assertGreater(m["restart"], m["middle"] + 0.05, "the tune's opening is not told apart from its middle")
         shutil.rmtree(tmp, ignore_errors=True)
 
     def test_sound_is_on_only_with_a_driver_found(self):

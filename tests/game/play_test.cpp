@@ -478,4 +478,31 @@ TEST_F(Progression, NextLevelPastTheEndStartsOverAtTheFirst) {
     EXPECT_EQ(log_since_init().back(), "Next Level, @Level 0");
 }
 
+TEST_F(Progression, APackPlaysFromItsFirstLevelOnAtThatLevelsPlace) {
+    struct Case {
+        const char *name;
+        int first, level, time_left, train_step;
+    } cases[] = {
+        {"the list's first", 0, 0, 90 * 64, 2},
+        {"the second: its clock, its speed", 1, 1, 30 * 64, 3},
+        {"beyond the list: the first", 3, 0, 90 * 64, 2},
+        {"below the list: the first", -1, 0, 90 * 64, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        write_levels({level(90), level(30)});
+        first_level = c.first;
+        enter_game();
+        first_level = 0;
+        EXPECT_EQ(current_level, c.level);
+        EXPECT_EQ(time_left, c.time_left);
+        EXPECT_EQ(log_since_init().back(), "First Level");
+        int x = train_x;
+        for (int t = 0; t < 4; t++) ASSERT_TRUE(tick_and_poll());
+        EXPECT_EQ(train_x - x, c.train_step);
+        quit_to_menu();
+        state_update();
+    }
+}
+
 }  // namespace

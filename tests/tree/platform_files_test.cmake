@@ -1,13 +1,22 @@
 # Which sources every build compiles and which are a platform's (platforms/core_sources.cmake): a table of small
 # trees, then the real tree with each platform's own list as its build file gives it.
-#   cmake -DSOURCE_DIR=<the source folder> -P tests/tree/platform_files_test.cmake
+#   cmake -DSOURCE_DIR=<the source folder> -DWORK_DIR=<a scratch folder> -P tests/tree/platform_files_test.cmake
 cmake_minimum_required(VERSION 3.16)
 include(${SOURCE_DIR}/platforms/core_sources.cmake)
+
+# Build files of two platforms, as a tree's platforms/ holds them.
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(linux_cmake ${WORK_DIR}/linux.cmake)
+set(web_cmake ${WORK_DIR}/web.cmake)
+file(WRITE ${linux_cmake} "set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_x11.cpp src/level/level_names_posix.cpp)\n")
+file(WRITE ${web_cmake} "set(ROOFRUNNER_PLATFORM_SOURCES src/app/window_web.cpp src/level/level_names_posix.cpp)\n"
+                        "target_sources(\${target} PRIVATE \${PROJECT_SOURCE_DIR}/src/game/play_web.cpp)\n")
+set(build_files ${linux_cmake} ${web_cmake})
 
 # expect(NAME FILES PLATFORM CORE ERROR): FILES under src/, PLATFORM the platform's list; CORE the files every build
 # must compile, ERROR a piece of the message configuring must fail with ("" for none).
 function(expect name files platform want_core want_error)
-  roofrunner_core_sources(core error "${files}" "${platform}")
+  roofrunner_core_sources(core error "${files}" "${platform}" "${build_files}")
   set(wrong "")
   if(NOT core STREQUAL want_core)
     string(APPEND wrong "  every build compiles: ${core}\n  expected:             ${want_core}\n")
@@ -27,37 +36,29 @@ function(expect name files platform want_core want_error)
   endif()
 endfunction()
 
-set(tree src/app/main.cpp src/app/shell.cpp src/app/window.cpp src/app/window_web.cpp src/app/window_win.cpp
-         src/app/window_x11.cpp src/level/level.cpp src/level/level_names_posix.cpp src/level/level_names_win.cpp)
+set(tree src/app/main.cpp src/app/shell.cpp src/app/window.cpp src/app/window_web.cpp src/app/window_x11.cpp
+         src/game/play.cpp src/game/play_web.cpp src/level/level.cpp src/level/level_names_posix.cpp)
 set(linux src/app/window_x11.cpp src/level/level_names_posix.cpp)
-set(windows src/app/window_win.cpp src/level/level_names_win.cpp)
-set(core src/app/shell.cpp src/app/window.cpp src/level/level.cpp)
+set(core src/app/shell.cpp src/app/window.cpp src/game/play.cpp src/level/level.cpp)
 
-expect("each platform compiles its own files alone" "${tree}" "${linux}" "${core}" "")
-expect("the other platform likewise" "${tree}" "${windows}" "${core}" "")
-expect("a screen whose name ends in _win is a module of every build"
-  "${tree};src/states/card_win.cpp;src/states/you_win.cpp" "${linux}"
-  "${core};src/states/card_win.cpp;src/states/you_win.cpp" "")
-expect("a module named like a platform file, with no other version, is a module of every build"
-  "${tree};src/app/clipboard_x11.cpp" "${windows}" "${core};src/app/clipboard_x11.cpp" "")
-expect("a platform module the platform's list does not name yet"
-  "${tree};src/app/clipboard_win.cpp;src/app/clipboard_x11.cpp" "${linux}"
-  "${core};src/app/clipboard_win.cpp;src/app/clipboard_x11.cpp"
-  "src/app/clipboard_win.cpp, src/app/clipboard_x11.cpp: these look like one module's platform files")
+expect("each platform's files are left to it, also one it uses outside its list" "${tree}" "${linux}" "${core}" "")
+expect("a screen whose name ends in _win, which no platform names" "${tree};src/states/you_win.cpp" "${linux}"
+  "${core}" "src/states/you_win.cpp: its name ends as a platform file's does (_x11, _win, _web or _posix)")
+expect("a platform's new file not yet named" "${tree};src/app/clipboard_x11.cpp" "${linux}" "${core}"
+  "src/app/clipboard_x11.cpp: its name ends as a platform file's does")
 expect("a platform file without a platform's ending" "${tree}" "src/app/window.cpp;src/level/level_names_posix.cpp"
-  "src/app/shell.cpp;src/app/window_web.cpp;src/app/window_win.cpp;src/app/window_x11.cpp;src/level/level.cpp"
-  "src/app/window.cpp: a platform file is named <module>_{x11,win,web,posix}.cpp")
+  "${core}" "src/app/window.cpp: a platform file is named <module>_{x11,win,web,posix}.cpp")
 expect("a platform file that is not there" "${tree}" "src/app/window_x11.cpp;src/level/level_name_posix.cpp"
-  "${core};src/level/level_names_posix.cpp;src/level/level_names_win.cpp"
-  "src/level/level_name_posix.cpp: named in ROOFRUNNER_PLATFORM_SOURCES but not found")
+  "${core}" "src/level/level_name_posix.cpp: named in ROOFRUNNER_PLATFORM_SOURCES but not found")
 
 # The real tree, with each platform's list from its build file: nothing fails to configure, and every platform names
-# one version of each platform module, so that no platform compiles two of them or none.
+# one version of each module that has platform versions, so that no platform compiles two of them or none.
 file(GLOB real RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*/*.cpp)
-file(GLOB platform_files ${SOURCE_DIR}/platforms/*/*.cmake)
+file(GLOB_RECURSE build_files ${SOURCE_DIR}/platforms/*.cmake ${SOURCE_DIR}/platforms/CMakeLists.txt)
+list(FILTER build_files EXCLUDE REGEX "/platforms/core_sources\\.cmake$")
 set(all_modules "")
 set(platforms "")
-foreach(cmake_file IN LISTS platform_files)
+foreach(cmake_file IN LISTS build_files)
   file(READ ${cmake_file} text)
   if(NOT text MATCHES "set\\(ROOFRUNNER_PLATFORM_SOURCES ([^)]*)\\)")
     continue()
@@ -65,7 +66,7 @@ foreach(cmake_file IN LISTS platform_files)
   string(REGEX REPLACE "[ \t\n]+" ";" list "${CMAKE_MATCH_1}")
   file(RELATIVE_PATH name ${SOURCE_DIR} ${cmake_file})
   list(APPEND platforms ${name})
-  roofrunner_core_sources(core error "${real}" "${list}")
+  roofrunner_core_sources(core error "${real}" "${list}" "${build_files}")
   if(error)
     message(SEND_ERROR "${name}: configuring fails:\n${error}")
   endif()

@@ -8,6 +8,9 @@
 // the menu with no key held (its first update is the one that works off the change of screen); every later one is
 // reached as by a runner holding RIGHT, so each of its updates is followed by a poll with RIGHT held, and its first
 // frame comes after the poll that follows the update in which the level before was completed.
+//   rr_frames OUTDIR preview LEVEL X...
+// writes OUTDIR/preview-LEVEL-X.ppm: the level studio's picture of level LEVEL, the game's frame of the level at its
+// start with the camera moved to X.
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 
@@ -21,6 +24,7 @@
 #include "app/shell.h"
 #include "game/game.h"
 #include "game/play.h"
+#include "game/resources.h"
 #include "level/level.h"
 #include "states/states.h"
 
@@ -54,13 +58,36 @@ static void enter(int state) {
     while (transition_count) state_update();
 }
 
+// As the studio draws it (platforms/web/studio/studio.cpp, studio_preview): the level started, the camera moved.
+static int previews(int level, char **xs, int count) {
+    if (levels_load() != 0 || game_sprites_load() != 0 || level < 0 || level >= level_count) {
+        fprintf(stderr, "rr_frames: no level %d (Data?)\n", level);
+        return 1;
+    }
+    int failed = 0;
+    for (int i = 0; i < count; i++) {
+        current_level = level;
+        level_start(level);
+        int x = atoi(xs[i]);
+        camera_x = x < 0 ? 0 : x > camera_max_x ? camera_max_x : x;
+        clear_bitmap(dbuffer);
+        game_render();
+        level_end();
+        failed |= save("preview-" + std::to_string(level) + "-" + xs[i]);
+    }
+    game_sprites_unload();
+    levels_free();
+    return failed ? 1 : 0;
+}
+
 int main(int argc, char **argv) {
-    if (argc != 3 && argc != 4) {
-        fprintf(stderr, "usage: rr_frames OUTDIR TICKS [FIRST_LEVEL_TICKS]\n");
+    bool preview = argc >= 5 && std::string(argv[2]) == "preview";
+    if (!preview && argc != 3 && argc != 4) {
+        fprintf(stderr, "usage: rr_frames OUTDIR TICKS [FIRST_LEVEL_TICKS] | rr_frames OUTDIR preview LEVEL X...\n");
         return 2;
     }
     out_dir = argv[1];
-    int ticks = atoi(argv[2]);
+    int ticks = preview ? 0 : atoi(argv[2]);
     int first_level_ticks = argc == 4 ? atoi(argv[3]) : ticks;
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
     set_color_depth(COLOR_DEPTH);
@@ -72,6 +99,7 @@ int main(int argc, char **argv) {
     screen = create_bitmap(SCREEN_W, SCREEN_H);
     install_keyboard();
     srand(1);
+    if (preview) return previews(atoi(argv[3]), argv + 4, argc - 4);
     int failed = 0;
 
     enter(STATE_MENU);

@@ -247,6 +247,23 @@ class WebGame(rr.Game, Browser):
             time.sleep(0.05)
         return loudest
 
+    def stall(self, ms):
+        """Keeps the page's one thread busy for ms milliseconds, as a slow machine or a busy tab may: the canvas just
+        before, and the first frame the game shows after it, as Shots."""
+        got = self.eval("""new Promise(done => {
+            const canvasRgb = %s;
+            const before = canvasRgb();
+            const t = performance.now();
+            while (performance.now() - t < %d) { }
+            const shown = Module.onFrame;
+            Module.onFrame = function () {
+                Module.onFrame = shown;
+                if (shown) shown();
+                done([before, canvasRgb()]);
+            };
+        })""" % (CANVAS_RGB, ms))
+        return [rr.Shot((c["w"], c["h"], base64.b64decode(c["rgb"]))) for c in got]
+
     def capture_level_starts(self, frames=1):
         """From now on the page keeps the first frames shown after each "First Level" and "Next Level" line."""
         self.eval("""(() => {

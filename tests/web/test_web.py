@@ -87,29 +87,26 @@ class StartTest(unittest.TestCase):
                     self.assertIsNotNone(text, "no message on the page")
                     self.assertIn(words, text)
                     self.assertEqual(g.eval("document.body.dataset.failed"), "true")
-                    self.assertEqual(g.log(), [])
                 finally:
                     g.kill()
 
-    def test_the_games_keys_stay_with_the_game_and_a_key_lets_the_music_start(self):
+    def test_the_games_keys_stay_with_the_game_and_a_key_starts_the_music(self):
+        # A browser that lets a page sound only after the player's key or click, as browsers do by default.
         g = rrweb.WebGame(autoplay=False).wait_started()
         try:
             self.assertTrue(g.wait_menu(timeout=20))
-            # Whether the browser lets sound start before a key is its own choice; the note follows it.
-            time.sleep(1)
-            state, note_hidden = g.eval("[Module.rrAudio.ctx.state, document.getElementById('note').hidden]")
-            self.assertEqual(note_hidden, state == "running", state)
+            self.assertEqual(g.eval("[Module.rrAudio.ctx.state, document.getElementById('note').hidden]"),
+                             ["suspended", False], "the music could start before a key, or the note is not shown")
+            # The game's keys do nothing else in the browser: no scrolling of a page around the game, no help of
+            # the browser's own on F1.
             g.eval("window.rrKept = []; window.addEventListener('keydown', e => rrKept.push(e.defaultPrevented))")
             for key in ("Down", "Up", "space", "F1", "Next", "Prior", "Right", "c"):
                 g.press(key)
             self.assertEqual(g.eval("rrKept"), [True] * 8)
-            self.assertEqual(g.eval("[window.scrollX, window.scrollY]"), [0, 0])
-            end = time.time() + 10
-            while time.time() < end and g.eval("Module.rrAudio.ctx.state") != "running":
-                time.sleep(0.1)
-            self.assertEqual(g.eval("Module.rrAudio.ctx.state"), "running")
-            time.sleep(1)
-            self.assertTrue(g.eval("document.getElementById('note').hidden"), "the note stays")
+            state = rrweb.poll(lambda: g.eval("Module.rrAudio.ctx.state === 'running' || null"), 10)
+            self.assertTrue(state, "the keys did not start the music")
+            self.assertTrue(rrweb.poll(lambda: g.eval("document.getElementById('note').hidden || null"), 10),
+                            "the note stays")
         finally:
             g.kill()
 
@@ -310,10 +307,22 @@ class PlayTest(unittest.TestCase):
         finally:
             g.kill()
 
-    def test_a_hidden_tab_pauses_under_the_help_page_and_comes_back_without_racing(self):
+    def test_a_stalled_page_catches_up_a_quarter_second_and_a_hidden_tab_pauses(self):
         g = rrweb.WebGame().wait_started()
         try:
             self.assertTrue(g.play(), g.log()[-5:])
+            self.assertIsNotNone(g.wait_clock(timeout=10))
+            # The page's thread kept from the game for 2 s: the game then runs at most a quarter second's ticks at
+            # once (16), not the 128 it missed, so the clock has gone down by a second at most. RIGHT held, so that
+            # the runner is not left behind meanwhile.
+            g.key_down("Right")
+            shots = g.stall(2000)
+            g.key_up("Right")
+            clocks = [rr.read_clock(shot) for shot in shots]
+            self.assertTrue(None not in clocks and clocks[0] - clocks[1] in (0, 1),
+                            "the clock went from %s to %s s over the stall; kept %s"
+                            % tuple(clocks + [[rrweb.keep(shot, "stall-%d" % i) for i, shot in enumerate(shots)]]))
+
             before = g.wait_clock(timeout=10)
             self.assertIsNotNone(before)
             self.assertEqual(g.call("hide"), "hidden")
@@ -325,12 +334,8 @@ class PlayTest(unittest.TestCase):
             g.press("Return")
             after = g.wait_clock(timeout=10)
             self.assertIsNotNone(after, "no play after ENTER")
-            # Paused while away, and no rush of missed ticks on the way back.
+            # Paused while away: the seconds hidden are not played.
             self.assertIn(before - after, (0, 1, 2), (before, after))
-            t0 = time.time()
-            later = g.wait_clock(lambda s: s <= after - 2, timeout=10)
-            self.assertIsNotNone(later)
-            self.assertGreater(time.time() - t0, 1.0)
         finally:
             g.kill()
 

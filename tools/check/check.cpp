@@ -78,35 +78,29 @@ static const char *usage_text =
     "    more), and each picture layer shows on it (1.4 and more).\n";
 
 static int problems = 0;
-static std::string shown_root;  // the data folder as the user named it
-
-// Files are named with '/' inside the checker; a level maker reads them the platform's way (Data\Levels\... on
-// Windows), as the game's own paths are joined.
-static void print_line(const std::string &file, int line, const char *fmt, va_list ap) {
-    char text[1024];
-    vsnprintf(text, sizeof text, fmt, ap);
-    std::string path = shown_root + PATH_SEP + file;
-    for (char &c : path)
-        if (c == '/') c = PATH_SEP;
-    if (line > 0)
-        printf("%s:%d: %s\n", path.c_str(), line, text);
-    else
-        printf("%s: %s\n", path.c_str(), text);
-}
+static const CHECK_SINK *sink = nullptr;
 
 void problem(const std::string &file, int line, const char *fmt, ...) {
+    char text[1024];
     va_list ap;
     va_start(ap, fmt);
-    print_line(file, line, fmt, ap);
+    vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
+    sink->line(file, line, text, true);
     problems++;
 }
 
 void note(const std::string &file, int line, const char *fmt, ...) {
+    char text[1024];
     va_list ap;
     va_start(ap, fmt);
-    print_line(file, line, fmt, ap);
+    vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
+    sink->line(file, line, text, false);
+}
+
+void play_seen(int level, bool won, int ticks_left, int total_ticks, bool idle_loses) {
+    if (sink->play) sink->play(level, won, ticks_left, total_ticks, idle_loses);
 }
 
 struct TOKEN {
@@ -116,6 +110,7 @@ struct TOKEN {
 
 // Names that only Windows refuses are problems unless --no-portability says the folder stays on this system.
 static bool portable = true;
+static std::string shown_root;  // the data folder as the user named it
 
 // Reports a level or file name that will not load on some system, and tells whether the game here opens it (and
 // so whether its files are checked): a level made on Linux must not turn out broken on Windows. level is the level
@@ -434,21 +429,40 @@ static void check_levels() {
     levels_free();
 }
 
-static void check_data() {
+int check_data(const CHECK_SINK &to, bool portability) {
+    sink = &to;
+    portable = portability;
+    problems = 0;
+    check_plays_begin();
     check_game_sprites();
     check_levels();
     game_art_free();
+    sink = nullptr;
+    return problems;
 }
 
-int main(int argc, char **argv) {
+// Files are named with '/' inside the checker; a level maker reads them the platform's way (Data\Levels\... on
+// Windows), as the game's own paths are joined.
+static void print_line(const std::string &file, int line, const char *text, bool) {
+    std::string path = shown_root + PATH_SEP + file;
+    for (char &c : path)
+        if (c == '/') c = PATH_SEP;
+    if (line > 0)
+        printf("%s:%d: %s\n", path.c_str(), line, text);
+    else
+        printf("%s: %s\n", path.c_str(), text);
+}
+
+int check_main(int argc, char **argv) {
     const char *root = "Data";
+    bool portability = true;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             fputs(usage_text, stdout);
             return 0;
         }
         if (strcmp(argv[i], "--no-portability") == 0) {
-            portable = false;
+            portability = false;
             continue;
         }
         root = argv[i];
@@ -472,13 +486,14 @@ int main(int argc, char **argv) {
     set_color_depth(COLOR_DEPTH);
     dbuffer = create_bitmap(SCREEN_W, SCREEN_H);
 
-    check_data();
+    const CHECK_SINK print = {print_line, nullptr};
+    int found = check_data(print, portability);
 
     destroy_bitmap(dbuffer);
     dbuffer = nullptr;
     fs_leave_data();
-    if (problems) {
-        printf("%d problem%s found\n", problems, problems == 1 ? "" : "s");
+    if (found) {
+        printf("%d problem%s found\n", found, found == 1 ? "" : "s");
         return 1;
     }
     printf("no problems found\n");

@@ -1,15 +1,35 @@
 // tools/check/check.h — the checker's three parts: the files (check.cpp), the art rules (art.cpp) and the plays
-// through the game's own update (playtest.cpp).
+// through the game's own update (playtest.cpp); the command's main is check_main.cpp, and the browser's level
+// studio runs the same check over the files in its page.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "ascii/sprite.h"
 
-// Prints "FOLDER/FILE:LINE: text" (without LINE when it is 0) and counts one problem.
+// Where the checker's findings go: the command prints each line, the studio lists them beside the level.
+struct CHECK_SINK {
+    // A problem, or a note (what the checker found out), about a file under the data folder ("Levels/NAME/level.txt",
+    // with '/'); line 0 means the file as a whole.
+    void (*line)(const std::string &file, int line, const char *text, bool is_problem);
+    // Level i of the list played through: whether holding RIGHT won, the ticks left on the clock when it did, out of
+    // the whole clock, and whether standing still lost. May be null.
+    void (*play)(int level, bool won, int ticks_left, int total_ticks, bool idle_loses);
+};
+
+// Checks the folder Data in the working directory with the game's own loaders and rules, the library started and
+// dbuffer made; names that only Windows refuses count as problems when portability is true. Returns the number of
+// problems; every finding goes to the sink.
+int check_data(const CHECK_SINK &sink, bool portability);
+// The command: roofrunner-check's arguments, its output and its exit status.
+int check_main(int argc, char **argv);
+
+// A problem with its file and line (line 0: the whole file), for the sink; counted.
 void problem(const std::string &file, int line, const char *fmt, ...) __attribute__((format(printf, 3, 4)));
-// Prints "FOLDER/FILE:LINE: text" likewise: what the checker found out, not a problem.
+// What the checker found out, not a problem, for the sink likewise.
 void note(const std::string &file, int line, const char *fmt, ...) __attribute__((format(printf, 3, 4)));
+// A level's plays, for the sink.
+void play_seen(int level, bool won, int ticks_left, int total_ticks, bool idle_loses);
 
 // A picture as the game loaded it, with its file and the line its size stands on.
 struct PICTURE {
@@ -61,3 +81,5 @@ void check_level_art(const LEVEL_FILES &level, const PICTURE art[ART_COUNT]);
 
 // playtest.cpp: level i of the game's loaded list, played holding RIGHT and touching nothing; the view kept still.
 void check_level_play(int i, const LEVEL_FILES &level);
+// Forgets the level before, whose share of the clock the next level's is held to: a new check starts.
+void check_plays_begin();

@@ -27,6 +27,8 @@ struct PLAY {
 // The share of the clock the level before left when RIGHT won it; total 0 before the first.
 static long long before_left = 0, before_total = 0;
 
+void check_plays_begin() { before_left = before_total = 0; }
+
 static void screen_x_seen(PLAY *p) {
     if (player_x - camera_x > p->max_screen_x) p->max_screen_x = player_x - camera_x;
 }
@@ -129,6 +131,7 @@ void check_level_play(int i, const LEVEL_FILES &level) {
         if (right.max_screen_x >= SCREEN_W)
             problem(level.list, 0, "holding RIGHT leaves the player off the right edge of the screen");
     }
+    play_seen(i, right.outcome == PLAY_WON, right.ticks_left, (int)total, idle.outcome == PLAY_LOST);
     if (idle.outcome == PLAY_WON)
         problem(level.list, 0, "doing nothing wins: the train carries the player to the engine");
     else if (idle.outcome == PLAY_UNDECIDED)
