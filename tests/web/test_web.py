@@ -135,13 +135,15 @@ class StartTest(unittest.TestCase):
 
 
 class ZipTest(unittest.TestCase):
-    def test_the_zip_ships_the_page_and_the_worklet_as_they_are_in_the_tree(self):
+    def test_the_zip_ships_the_page_files_as_they_are_in_the_tree(self):
         """An edit of a page file alone must reach the zip at the next build."""
-        for rel in ("index.html", "audio-worklet.js", "README.txt"):
+        pages = [("index.html", ""), ("audio-worklet.js", ""), ("link.js", ""), ("README.txt", "")]
+        pages += [(rel, "studio") for rel in ("studio.html", "studio.js", "studio.css", "pack.js", "zip.js")]
+        for rel, folder in pages:
             with self.subTest(rel):
                 with open(os.path.join(rrweb.WEB_DIR, rel), "rb") as f:
                     shipped = f.read()
-                with open(os.path.join(rrweb.SOURCE_DIR, "platforms", "web", rel), "rb") as f:
+                with open(os.path.join(rrweb.SOURCE_DIR, "platforms", "web", folder, rel), "rb") as f:
                     self.assertEqual(shipped, f.read(), "the zip's %s is not the tree's" % rel)
 
 
