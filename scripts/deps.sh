@@ -17,8 +17,10 @@ groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"
 # The browser build: Emscripten (whose emcc needs Debian's acorn, node-acorn), the patch set, the zip and advzip,
 # which packs it tighter.
 groups[web]="emscripten node-acorn cmake make python3 freepats zip unzip advancecomp"
-# Testing the browser build: Debian's chromium and firefox-esr, driven by puppeteer-core from the npm registry.
-groups[webtest]="chromium firefox-esr python3 zip unzip"
+# Testing the browser build: Debian's chromium and firefox-esr, driven by puppeteer-core from the npm registry,
+# and WebKitGTK's MiniBrowser (Safari's engine) under its WebDriver in Xvfb.
+groups[webtest]="chromium firefox-esr python3 zip unzip webkit2gtk-driver libwebkit2gtk-4.1-0
+  xvfb xauth x11-utils x11-xserver-utils"
 # The Windows build: the cross compilers, the library's source through apt, the icon, the zip, and Wine to test it.
 groups[windows]="g++-mingw-w64-x86-64 mingw-w64-tools cmake make patch imagemagick zip unzip python3
   wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils"

@@ -1,5 +1,7 @@
 // platforms/web/audio-worklet.js — plays the buffers the game mixes (web_sound.c), in the order they come; silence
-// while none is waiting. Tells the game how many frames it has played, so that the game mixes just ahead.
+// while none is waiting. Tells the game how many frames it has played, so that the game mixes just ahead, and how
+// many times the sound broke off because no buffer was there (running dry in silence, as in the menu or while a
+// level loads, is no break).
 class RoofrunnerPlayer extends AudioWorkletProcessor {
   constructor() {
     super();
@@ -7,11 +9,13 @@ class RoofrunnerPlayer extends AudioWorkletProcessor {
     this.offset = 0;
     this.consumed = 0;
     this.underruns = 0;
+    this.sounding = false;
     this.port.onmessage = (e) => {
       if (e.data.reset) {
         this.queue = [];
         this.offset = 0;
         this.consumed = 0;
+        this.sounding = false;
       } else {
         this.queue.push(e.data);
       }
@@ -30,6 +34,7 @@ class RoofrunnerPlayer extends AudioWorkletProcessor {
       i += n;
       this.offset += n;
       this.consumed += n;
+      this.sounding = buf.sounding;
       if (this.offset === buf.left.length) {
         this.queue.shift();
         this.offset = 0;
@@ -39,7 +44,8 @@ class RoofrunnerPlayer extends AudioWorkletProcessor {
     if (i < left.length) {
       left.fill(0, i);
       right.fill(0, i);
-      if (this.consumed > 0) this.underruns++;
+      if (this.sounding) this.underruns++;
+      this.sounding = false;
     }
     return true;
   }

@@ -1,7 +1,7 @@
 // platforms/web/bench.js — the browser build's costs, measured (not tested): the CPU of all the browser's processes
 // while the game plays (RIGHT held through the levels) against a bare page that puts a 640x480 image to a canvas
 // 64 times a second, one after the other in the same browser; the time from navigation to the first menu frame;
-// the audio worklet's underruns. Run by platforms/web/bench.sh, which serves the build.
+// the breaks in the sound that the audio worklet counts. Run by platforms/web/bench.sh, which serves the build.
 //   node bench.js URL_OF_GAME URL_OF_BARE_PAGE SECONDS
 'use strict';
 const fs = require('fs');
@@ -72,7 +72,7 @@ async function measure(browser, seconds) {
   const game = await measure(browser, seconds);
   await page.keyboard.up('ArrowRight');
   const underruns = await page.evaluate(() => Module.rrAudio ? Module.rrAudio.underruns : null);
-  const log = await page.evaluate(() => Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}));
+  const log = await page.evaluate(() => new Promise((done) => Module.rrReadLog(done)));
   await browser.close();
 
   const levels = (log.match(/Next Level/g) || []).length;
@@ -80,7 +80,7 @@ async function measure(browser, seconds) {
     `(of 5: ${starts.map((s) => s.toFixed(0)).join(', ')})`);
   console.log(`browser CPU, bare canvas page: ${(bare * 100).toFixed(1)}% of a core`);
   console.log(`browser CPU, playing:          ${(game * 100).toFixed(1)}% of a core ` +
-    `(${seconds} s holding RIGHT, ${levels} levels passed, ${underruns} audio underruns)`);
+    `(${seconds} s holding RIGHT, ${levels} levels passed, ${underruns} breaks in the sound)`);
   console.log(`ratio: ${(game / bare).toFixed(2)}`);
 })().catch((e) => {
   console.error(e);

@@ -62,7 +62,6 @@ function(roofrunner_platform_executable target)
     -sEXIT_RUNTIME=1
     -sENVIRONMENT=web
     -sFORCE_FILESYSTEM=1
-    -lidbfs.js
     -sEXPORTED_RUNTIME_METHODS=FS
     # SHELL: keeps each pair together; CMake would fold the repeated option words into one.
     "SHELL:--js-library ${web}/platform/web_library.js"

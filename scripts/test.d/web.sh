@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser build: builds dist/roofrunner-web.zip with scripts/build-web.sh, unzips it, and runs tests/web in
-# Debian's headless chromium (driven by puppeteer-core from the npm registry), served from a sub-folder of a
-# local web server, beside the Linux build in build/ (the plain stage's).
+# Debian's headless chromium and firefox-esr (driven by puppeteer-core from the npm registry) and in WebKitGTK's
+# MiniBrowser (under WebKitWebDriver, in Xvfb), served from a sub-folder of a local web server, beside the Linux
+# build in build/ (the plain stage's).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root="$PWD"

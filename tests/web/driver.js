@@ -9,13 +9,25 @@ const readline = require('readline');
 let browser = null;
 let page = null;
 let other = null;
-let cdp = null;
+let before = [];
+let chromium = false;
+const tabs = [];
 const events = [];
 
 function watch(p) {
   p.on('console', (m) => events.push({t: Date.now(), kind: 'console', type: m.type(), text: m.text()}));
   p.on('pageerror', (e) => events.push({t: Date.now(), kind: 'pageerror', text: String(e && e.message || e)}));
   p.on('requestfailed', (r) => events.push({t: Date.now(), kind: 'requestfailed', text: r.url()}));
+}
+
+// A page of the session: the launch's scripts run in it before any of its own, and its events are kept.
+async function open(p) {
+  for (const script of before) await p.evaluateOnNewDocument(script);
+  // Each tab's own session for eval (below).
+  if (chromium) p.rrCdp = await p.createCDPSession();
+  watch(p);
+  tabs.push(p);
+  return p;
 }
 
 const ops = {
@@ -29,10 +41,10 @@ const ops = {
       if (r.autoplay !== false) args.push('--autoplay-policy=no-user-gesture-required');
       browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args});
     }
-    page = (await browser.pages())[0] || await browser.newPage();
-    if (r.browser !== 'firefox') cdp = await page.createCDPSession();
+    before = r.before || [];
+    chromium = r.browser !== 'firefox';
+    page = await open((await browser.pages())[0] || await browser.newPage());
     await page.setViewport({width: r.width || 1280, height: r.height || 1000});
-    watch(page);
     return true;
   },
   async gotoFile(r) {
@@ -42,6 +54,18 @@ const ops = {
   async goto(r) {
     await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
     return true;
+  },
+  // A second tab of the same browser, in front, and the one the next requests go to; tab switches between them.
+  async newTab(r) {
+    page = await open(await browser.newPage());
+    await page.setViewport({width: r.width || 1280, height: r.height || 1000});
+    await page.goto(r.url, {waitUntil: 'load', timeout: (r.timeout || 30) * 1000});
+    return tabs.length - 1;
+  },
+  async tab(r) {
+    page = tabs[r.index];
+    await page.bringToFront();
+    return page.evaluate(() => document.visibilityState);
   },
   async reload() {
     await page.reload({waitUntil: 'load'});
@@ -62,8 +86,8 @@ const ops = {
       if (!frame) throw new Error('no frame named ' + r.frame);
       return frame.evaluate(r.expr);
     }
-    if (!cdp) return page.evaluate(r.expr);
-    const out = await cdp.send('Runtime.evaluate', {expression: r.expr, returnByValue: true, awaitPromise: true,
+    if (!page.rrCdp) return page.evaluate(r.expr);
+    const out = await page.rrCdp.send('Runtime.evaluate', {expression: r.expr, returnByValue: true, awaitPromise: true,
       userGesture: false});
     if (out.exceptionDetails) {
       const e = out.exceptionDetails;

@@ -59,6 +59,22 @@ class Quiet(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        # A connection that stops: the first part of a file, then nothing more for a long while.
+        stalled = [p for p, name in STALLED.items() if self.path == "/" + p + name]
+        if stalled:
+            with open(self.translate_path(self.path), "rb") as f:
+                data = f.read()
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data[:65536])
+            self.wfile.flush()
+            time.sleep(90)
+            return
+        super().do_GET()
+
 
 class Server:
     """A web server on this machine alone, serving a folder as game sites do: the game in a sub-folder."""
@@ -77,15 +93,22 @@ class Server:
 _server = None
 GAME_PATH = "games/roofrunner/"
 BROKEN_PATH = "games/broken/"
+STALLED_PATH = "games/stalled/"
+SLOW_PROGRAM_PATH = "games/slow-program/"
+# Which file of each copy stops coming.
+STALLED = {STALLED_PATH: "roofrunner.data", SLOW_PROGRAM_PATH: "roofrunner.wasm"}
 
 
 def server():
-    """The one server of this test run: the build at GAME_PATH, and at BROKEN_PATH a copy missing its data file."""
+    """The one server of this test run: the build at GAME_PATH, at BROKEN_PATH a copy missing its data file, and at
+    STALLED_PATH and SLOW_PROGRAM_PATH copies whose data or program stop coming after their first 64 KB."""
     global _server
     if _server is None:
         root = scratch("rr-web-site-")
         shutil.copytree(WEB_DIR, os.path.join(root, GAME_PATH))
         shutil.copytree(WEB_DIR, os.path.join(root, BROKEN_PATH))
+        for path in STALLED:
+            shutil.copytree(WEB_DIR, os.path.join(root, path))
         os.remove(os.path.join(root, BROKEN_PATH, "roofrunner.data"))
         _server = Server(root)
     return _server
@@ -101,16 +124,35 @@ def poll(get, timeout, step=0.1):
         time.sleep(step)
 
 
+# The log the page keeps in the browser's storage, read from the storage itself: every record of the database
+# "roofrunner" in key order, '' when there is none (and none is made by looking).
+KEPT_LOG = """new Promise(done => {
+    let req;
+    try { req = indexedDB.open('roofrunner'); } catch (e) { done(''); return; }
+    req.onupgradeneeded = () => req.transaction.abort();
+    req.onerror = () => done('');
+    req.onsuccess = () => {
+        const db = req.result;
+        if (!db.objectStoreNames.contains('log')) { db.close(); done(''); return; }
+        const r = db.transaction('log').objectStore('log').getAll();
+        r.onsuccess = () => { db.close(); done(r.result.join('')); };
+        r.onerror = () => { db.close(); done(''); };
+    };
+})"""
+
+
 class Browser:
     """One headless Chromium behind driver.js."""
 
-    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True):
+    def __init__(self, width=1280, height=1000, browser="chromium", autoplay=True, before=()):
+        """before: scripts that run in each new document before the page's own (a browser that behaves
+        otherwise)."""
         env = dict(os.environ, NODE_PATH=os.path.join(NODE_DIR, "node_modules"))
         self.proc = subprocess.Popen(["node", os.path.join(HERE, "driver.js")], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, env=env, text=True, bufsize=1)
         self.ids = itertools.count(1)
         self.browser = browser
-        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay)
+        self.call("launch", width=width, height=height, browser=browser, autoplay=autoplay, before=list(before))
 
     def call(self, op, **args):
         args.update(id=next(self.ids), op=op)
@@ -151,17 +193,23 @@ class Browser:
 class WebGame(rr.Game, Browser):
     """The game in a page: rr.Game's waits, menus and keys, on the canvas."""
 
-    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True):
-        Browser.__init__(self, width, height, browser, autoplay)
+    def __init__(self, path=GAME_PATH, width=1280, height=1000, browser="chromium", autoplay=True, before=()):
+        Browser.__init__(self, width, height, browser, autoplay, before)
         self.held = set()
         # rr.Game lets go of ENTER after a menu choice through X; here there is no X to hear it (see choose).
         self.display = types.SimpleNamespace(env=dict(os.environ, DISPLAY=""))
         self.window = "canvas"
         self.workdir = None
+        if path is not None:
+            self.open(path)
+
+    def open(self, path):
+        """The page at path: a file's full path, or a path on the test run's server."""
         if path.startswith("/"):
             self.call("gotoFile", path=path)
         else:
             self.call("goto", url=server().url(path))
+        return self
 
     # ---- the primitives rr.Game builds on
 
@@ -199,9 +247,7 @@ class WebGame(rr.Game, Browser):
 
     def log(self):
         """The log the page keeps in the browser's storage, as its messages."""
-        text = self.eval("(() => { try { return Module.FS.readFile('/save/gamelog.txt', {encoding: 'utf8'}); }"
-                         " catch (e) { return ''; } })()")
-        return rr.parse_log(text)
+        return rr.parse_log(self.eval(KEPT_LOG))
 
     def ended_status(self):
         """The exit status the page was told when the game ended, or None while it runs."""
@@ -234,6 +280,17 @@ class WebGame(rr.Game, Browser):
 
     def wait_message(self, timeout=20):
         return poll(self.message, timeout)
+
+    def notes(self):
+        """What the page says the game goes without (no sound, no kept log), a string a note."""
+        return self.eval("Array.from(document.querySelectorAll('#notes li'), li => li.textContent)")
+
+    def console_log(self):
+        """The log's lines as the page wrote them to the console, as messages (the blank lines are not there)."""
+        return [m.group(2) for m in (rr.LOG_LINE.match(line) for line in self.console()) if m]
+
+    def wait_console(self, message, timeout=30):
+        return poll(lambda: True if message in self.console_log() else None, timeout) is not None
 
     def sound_level(self, seconds=2.0):
         """The loudest RMS of the sound where it reaches the speakers, sampled over some seconds."""
@@ -285,6 +342,74 @@ class WebGame(rr.Game, Browser):
             };
         })()""" % (frames, CANVAS_RGB))
 
+    def record_music(self, seconds):
+        """From now on the page keeps the first seconds of what the game mixes for the speakers after the next
+        "First Level" line (the left channel, as the worklet is handed it), and the worklet's underruns from there
+        on; music() reads them."""
+        self.eval("""(() => {
+            const a = Module.rrAudio, port = a.node.port, post = port.postMessage.bind(port);
+            const rec = window.rrRecord = {on: false, done: false, left: [], frames: 0, rate: a.ctx.sampleRate,
+                                           want: Math.round(%f * a.ctx.sampleRate), underruns: null};
+            const log = console.log;
+            console.log = function (...args) {
+                if (!rec.on && !rec.done && /\]: First Level$/.test(String(args[0]))) rec.on = true;
+                return log.apply(console, args);
+            };
+            port.postMessage = function (m, transfer) {
+                if (rec.on && m.left) {
+                    // The game has mixed this much ahead; what the worklet had missed before the level is not
+                    // the level's.
+                    if (rec.underruns === null) rec.underruns = a.underruns;
+                    rec.left.push(m.left.slice());
+                    rec.frames += m.left.length;
+                    if (rec.frames >= rec.want) { rec.on = false; rec.done = true; }
+                }
+                return post(m, transfer);
+            };
+        })()""" % seconds)
+
+    def music(self, timeout=60):
+        """What record_music kept, once it is all there: {rate, env, spectrum, underruns}. env is the sound's RMS in
+        each 10 ms; spectrum its power at every quarter of a semitone from 110 Hz up five octaves, summed over
+        windows of 85 ms; underruns how many times the sound broke off (the worklet ran dry) since then."""
+        if poll(lambda: True if self.eval("window.rrRecord.done") else None, timeout) is None:
+            raise AssertionError("the music was not recorded: %r" % self.log()[-3:])
+        # The last of the recording reaches the speakers about 0.1 s after it is mixed.
+        time.sleep(0.5)
+        return self.eval("""(() => {
+            const rec = window.rrRecord, n = rec.want, rate = rec.rate, x = new Float32Array(n);
+            let o = 0;
+            for (const b of rec.left) {
+                if (o >= n) break;
+                x.set(b.subarray(0, Math.min(b.length, n - o)), o);
+                o += b.length;
+            }
+            const w = Math.round(rate / 100), env = [];
+            for (let i = 0; i + w <= n; i += w) {
+                let s = 0;
+                for (let j = i; j < i + w; j++) s += x[j] * x[j];
+                env.push(Math.sqrt(s / w));
+            }
+            const frame = Math.round(rate * 0.085), hann = new Float32Array(frame);
+            for (let i = 0; i < frame; i++) hann[i] = 0.5 - 0.5 * Math.cos(2 * Math.PI * i / (frame - 1));
+            const spectrum = [];
+            for (let k = 0; k <= 5 * 48; k++) {
+                const c = 2 * Math.cos(2 * Math.PI * 110 * Math.pow(2, k / 48) / rate);
+                let p = 0;
+                for (let s0 = 0; s0 + frame <= n; s0 += frame) {
+                    let s1 = 0, s2 = 0;
+                    for (let i = 0; i < frame; i++) {
+                        const s = x[s0 + i] * hann[i] + c * s1 - s2;
+                        s2 = s1;
+                        s1 = s;
+                    }
+                    p += s1 * s1 + s2 * s2 - c * s1 * s2;
+                }
+                spectrum.push(p);
+            }
+            return {rate, env, spectrum, underruns: Module.rrAudio.underruns - rec.underruns};
+        })()""")
+
     def level_starts_count(self):
         """How many levels have started since capture_level_starts (with one frame kept of each)."""
         return self.eval("window.rrStarts.length")
@@ -292,6 +417,42 @@ class WebGame(rr.Game, Browser):
     def level_starts(self):
         return [(s["line"], rr.Shot((640, 480, base64.b64decode(s["rgb"]))))
                 for s in self.eval("window.rrStarts")]
+
+
+def correlation(a, b):
+    """The Pearson correlation of two equally long lists of numbers (0 when either is flat)."""
+    n = len(a)
+    ma, mb = sum(a) / n, sum(b) / n
+    sab = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    saa = sum((x - ma) ** 2 for x in a)
+    sbb = sum((y - mb) ** 2 for y in b)
+    return sab / (saa * sbb) ** 0.5 if saa > 0 and sbb > 0 else 0.0
+
+
+def pitch_shift(ref, other, most=8):
+    """By how many quarter semitones other's spectrum lies above ref's (music() spectra): the shift within most
+    either way at which they agree best."""
+    def at(s):
+        lo, hi = max(0, -s), min(len(ref), len(other) - s)
+        return correlation([v ** 0.5 for v in ref[lo:hi]], [v ** 0.5 for v in other[lo + s:hi + s]])
+    return max(range(-most, most + 1), key=at)
+
+
+def speed(ref, other, lags=30):
+    """The time scale s, from 0.9 to 1.1 in steps of 0.005, at which other at s x t agrees best with ref at t
+    (music() envelopes, 10 ms a step; other shifted by up to lags steps either way): below 1 when other plays
+    faster."""
+    best = (-2.0, 1.0)
+    for k in range(-20, 21):
+        scale = 1 + k * 0.005
+        for lag in range(-lags, lags + 1):
+            pairs = [(ref[i], other[j]) for i in range(len(ref)) for j in (int(round(i * scale)) + lag,)
+                     if 0 <= j < len(other)]
+            if len(pairs) < len(ref) // 2:
+                continue
+            c = correlation([p[0] for p in pairs], [p[1] for p in pairs])
+            best = max(best, (c, scale))
+    return best[1]
 
 
 def save_png(shot, path):

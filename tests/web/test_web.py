@@ -342,6 +342,305 @@ class PlayTest(unittest.TestCase):
             g.kill()
 
 
+def at_rate(rate):
+    """A script for before the page's: every AudioContext the page makes runs at this rate, as a browser whose
+    audio runs at it makes them."""
+    return """(() => {
+        const Native = window.AudioContext;
+        window.AudioContext = class extends Native {
+            constructor(options) { super(Object.assign({}, options, {sampleRate: %d})); }
+        };
+    })()""" % rate
+
+
+class SoundRateTest(unittest.TestCase):
+    def test_at_48_khz_the_music_plays_at_its_pitch_and_speed_without_underruns(self):
+        """The first six seconds of the first level, mixed at 44.1 kHz and at 48 kHz: the same notes (the spectra
+        agree without a shift), at the same pace (the envelopes agree without stretching), and at 48 kHz the
+        worklet never runs dry."""
+        got = {}
+        for rate in (44100, 48000):
+            g = rrweb.WebGame(before=[at_rate(rate)]).wait_started()
+            try:
+                self.assertEqual(g.eval("Module.rrAudio.ctx.sampleRate"), rate)
+                self.assertTrue(g.wait_menu(timeout=20))
+                g.record_music(6.0)
+                self.assertTrue(g.play(), g.log()[-5:])
+                got[rate] = g.music()
+                self.assertEqual(got[rate]["rate"], rate)
+                self.assertGreater(max(got[rate]["env"]), 0.01, "no music at %d Hz" % rate)
+            finally:
+                g.kill()
+        shift = rrweb.pitch_shift(got[44100]["spectrum"], got[48000]["spectrum"])
+        pace = rrweb.speed(got[44100]["env"], got[48000]["env"])
+        print("48 kHz against 44.1 kHz: %d quarter semitones higher, time scale %.3f, %d underruns"
+              % (shift, pace, got[48000]["underruns"]))
+        self.assertEqual(got[48000]["underruns"], 0)
+        self.assertEqual(shift, 0)
+        # The tune's notes come from the library's timers, which run on the page's clock, not the sound's: on a
+        # busy machine they land a little early or late. A tune played at the wrong pace for its rate is 8.8% off.
+        self.assertAlmostEqual(pace, 1.0, delta=0.03)
+
+    def test_the_page_asks_for_a_key_only_when_there_is_music_to_start(self):
+        """At 48 kHz the page asks for a key until a key starts the music; at a rate the game cannot mix at, the
+        game has no sound and the page never asks."""
+        odd_rate = "Object.defineProperty(BaseAudioContext.prototype, 'sampleRate', {get() { return 4000; }});"
+        for name, init, sound in (("48 kHz", at_rate(48000), "Sound system Initialized"),
+                                  ("4 kHz", odd_rate, "Sound system disabled")):
+            with self.subTest(name):
+                g = rrweb.WebGame(autoplay=False, before=[init]).wait_started()
+                try:
+                    self.assertIn(sound, run_messages(g.log()))
+                    self.assertTrue(g.wait_menu(timeout=20))
+                    # Whether the browser lets sound start before a key is its own choice: here it has not.
+                    g.eval("Module.rrAudio.ctx.suspend().then(() => true)")
+                    # The page looks twice a second.
+                    time.sleep(1.5)
+                    asks = sound == "Sound system Initialized"
+                    self.assertEqual(g.eval("document.getElementById('note').hidden"), not asks)
+                finally:
+                    g.kill()
+
+
+# The other game's files, as Emscripten's IDBFS keeps a folder mounted at /save: a database named after the
+# folder, a store of entries keyed by path.
+OTHER_GAME_SAVE = """new Promise((done, failed) => {
+    const req = indexedDB.open('/save', 21);
+    req.onupgradeneeded = () => {
+        const store = req.result.createObjectStore('FILE_DATA');
+        store.createIndex('timestamp', 'timestamp', {unique: false});
+    };
+    req.onerror = () => failed(String(req.error));
+    req.onsuccess = () => {
+        const db = req.result, tx = db.transaction('FILE_DATA', 'readwrite'), store = tx.objectStore('FILE_DATA');
+        const when = new Date(2020, 0, 2);
+        store.put({timestamp: when, mode: 16877}, '/save');
+        store.put({timestamp: when, mode: 33206, contents: new TextEncoder().encode("the other game's log\\n")},
+                  '/save/gamelog.txt');
+        store.put({timestamp: when, mode: 33206, contents: new Uint8Array([1, 2, 3])}, '/save/scores.dat');
+        tx.oncomplete = () => { db.close(); done(true); };
+    };
+})"""
+
+# Every entry of the /save database, as [key, mode, time, contents as numbers], in key order.
+READ_SAVE = """new Promise((done, failed) => {
+    const req = indexedDB.open('/save');
+    req.onerror = () => failed(String(req.error));
+    req.onsuccess = () => {
+        const db = req.result;
+        if (!db.objectStoreNames.contains('FILE_DATA')) { db.close(); done([]); return; }
+        const store = db.transaction('FILE_DATA').objectStore('FILE_DATA'), out = [];
+        const c = store.openCursor();
+        c.onsuccess = () => {
+            const cur = c.result;
+            if (!cur) { db.close(); done(out); return; }
+            const v = cur.value;
+            out.push([cur.key, v.mode, v.timestamp.getTime(), v.contents ? Array.from(v.contents) : null]);
+            cur.continue();
+        };
+    };
+})"""
+
+# Scripts for before the page's: the browser refuses storage as private windows and frames on game sites do.
+STORAGE_REFUSED = {
+    "open throws": "indexedDB.open = function () { throw new DOMException('The user denied permission.', "
+                   "'SecurityError'); };",
+    "open fails": "indexedDB.open = function () { const r = {}; setTimeout(() => { r.error = new DOMException("
+                  "'A mutation operation was attempted.', 'InvalidStateError'); if (r.onerror) r.onerror({}); }, 50);"
+                  " return r; };",
+    "open never answers": "indexedDB.open = function () { return {}; };",
+}
+
+# A script for before the page's: while window.rrStorageFull is set, the browser refuses every write to its
+# storage as it does when the site's share is used up (the write's transaction aborts with QuotaExceededError).
+STORAGE_FULL = """(() => {
+    const add = IDBObjectStore.prototype.add;
+    IDBObjectStore.prototype.add = function (...args) {
+        const r = add.apply(this, args);
+        if (window.rrStorageFull) {
+            Object.defineProperty(this.transaction, 'error',
+                                  {value: new DOMException('The quota has been exceeded.', 'QuotaExceededError')});
+            this.transaction.abort();
+        }
+        return r;
+    };
+})()"""
+
+
+class KeptLogTest(unittest.TestCase):
+    def test_another_games_save_folder_is_untouched_by_a_game_and_exit(self):
+        g = rrweb.WebGame(path=None)
+        try:
+            g.open("")
+            self.assertTrue(g.eval(OTHER_GAME_SAVE))
+            before = g.eval(READ_SAVE)
+            self.assertEqual(len(before), 3, before)
+            g.open(rrweb.GAME_PATH).wait_started()
+            self.assertTrue(g.play(), g.log()[-5:])
+            self.assertTrue(g.wait_log("Unloaded Game Sprites", timeout=90), g.log()[-5:])
+            self.assertIsNotNone(g.wait_screen(rr.is_game_over, timeout=15))
+            g.press("Return")
+            self.assertEqual(g.exit_through_menu(timeout=20), 0)
+            g.wait_message(timeout=10)
+            rr.check_run(run_messages(g.log()))
+            self.assertEqual(g.eval(READ_SAVE), before)
+        finally:
+            g.kill()
+
+    def test_two_tabs_played_and_left_keep_both_runs(self):
+        """A first tab plays and goes back to the menu; a second plays and exits; the first exits last. Both runs
+        are kept whole, in the order they started, and the page's link hands both over."""
+        g = rrweb.WebGame().wait_started()
+        try:
+            self.assertTrue(g.play(), g.log()[-5:])
+            self.assertTrue(g.hold_until("Escape", lambda: g.wait_menu(timeout=0.2), timeout=10))
+            g.call("newTab", url=rrweb.server().url(rrweb.GAME_PATH))
+            self.assertTrue(g.wait_log("Initialized Game", timeout=30, count=2), g.log())
+            self.assertTrue(g.play(), g.log()[-5:])
+            self.assertTrue(g.hold_until("Escape", lambda: g.wait_menu(timeout=0.2), timeout=10))
+            self.assertEqual(g.exit_through_menu(timeout=20), 0)
+            g.wait_message(timeout=10)
+            self.assertEqual(g.call("tab", index=0), "visible")
+            self.assertIsNotNone(g.wait_menu(timeout=20))
+            self.assertEqual(g.exit_through_menu(timeout=20), 0)
+            g.wait_message(timeout=10)
+            log = g.log()
+            both = rr.runs(log)
+            self.assertEqual(len(both), 2, log)
+            for run in both:
+                rr.check_run(run, rr.PLAY_LINES + rr.QUIT_LINES)
+            handed = g.eval("""new Promise(done => {
+                URL.createObjectURL = blob => { blob.text().then(done); return 'blob:kept'; };
+                document.getElementById('log').click();
+            })""")
+            self.assertEqual(rr.parse_log(handed), log)
+        finally:
+            g.kill()
+
+    def test_a_write_asked_for_during_a_write_is_kept_before_it_answers(self):
+        """Two lines, each followed by a request to keep it, the second while the first is being written: both
+        answer, in order, and when the second answers its line is in the storage (read at once, before any later
+        write could come first)."""
+        got = None
+        g = rrweb.WebGame().wait_started()
+        try:
+            got = g.eval("""new Promise(done => {
+                const line = text => {
+                    const f = Module.FS.open('/game/gamelog.txt', 'a');
+                    Module.FS.write(f, new TextEncoder().encode('[Fri Dec 11 05:00:00 2026]: ' + text + '\\n'), 0,
+                                    text.length + 30);
+                    Module.FS.close(f);
+                };
+                const answers = [];
+                setTimeout(() => done([answers, 'no answer']), 10000);
+                const req = indexedDB.open('roofrunner');
+                req.onsuccess = () => {
+                    const db = req.result;
+                    line('first of two');
+                    Module.rrSyncLog(() => answers.push('first'));
+                    line('second of two');
+                    Module.rrSyncLog(() => {
+                        answers.push('second');
+                        const r = db.transaction('log').objectStore('log').getAll();
+                        r.onsuccess = () => done([answers, r.result.join('')]);
+                    });
+                };
+            })""")
+        finally:
+            g.kill()
+        answers, kept = got
+        self.assertEqual(answers, ["first", "second"])
+        self.assertEqual(rr.parse_log(kept)[-2:], ["first of two", "second of two"])
+
+    def test_storage_refused_the_game_plays_and_the_page_says_the_log_is_not_kept(self):
+        for name, init in sorted(STORAGE_REFUSED.items()):
+            with self.subTest(name):
+                g = rrweb.WebGame(before=[init])
+                try:
+                    self.assertTrue(g.wait_console("Initialized Game", timeout=30), g.console()[-5:])
+                    self.assertTrue(g.wait_menu(timeout=20))
+                    g.choose(0)
+                    self.assertTrue(g.wait_console("First Level", timeout=20), g.console()[-5:])
+                    self.assertIsNotNone(g.wait_clock(timeout=10))
+                    self.assertTrue(any(n.startswith("The log is not kept") for n in g.notes()), g.notes())
+                    self.assertIsNone(g.message())
+                    self.assertEqual(g.events("pageerror"), [])
+                finally:
+                    g.kill()
+
+    def test_a_full_storage_is_said_on_the_console_and_the_game_goes_on(self):
+        """While the browser refuses every write as it does when the site's storage is full, the game plays on, the
+        console and the page say so; once it takes writes again, the refused lines are kept too."""
+        g = rrweb.WebGame(before=[STORAGE_FULL]).wait_started()
+        try:
+            kept = g.log()
+            g.eval("window.rrStorageFull = true")
+            g.choose(0)
+            self.assertTrue(g.wait_console("First Level", timeout=20), g.console()[-5:])
+            errors = lambda: [e["text"] for e in g.events("console") if e["type"] == "error"]  # noqa: E731
+            self.assertTrue(rrweb.poll(lambda: True if any("QuotaExceededError" in t for t in errors()) else None, 20),
+                            g.console()[-5:])
+            self.assertIsNotNone(g.wait_clock(timeout=10))
+            self.assertTrue(any(n.startswith("The log is no longer kept") for n in g.notes()), g.notes())
+            self.assertEqual(g.log(), kept)
+            g.eval("window.rrStorageFull = false")
+            self.assertTrue(g.hold_until("Escape", lambda: g.wait_menu(timeout=0.2), timeout=10))
+            self.assertTrue(g.wait_log("Unloaded Game Sprites", timeout=20), g.log()[-5:])
+            self.assertEqual(g.log(), kept + rr.PLAY_LINES + rr.QUIT_LINES)
+        finally:
+            g.kill()
+
+
+# Scripts for before the page's: the audio's set-up fails or hangs.
+AUDIO_FAILS = {
+    "the worklet never loads": ("AudioWorklet.prototype.addModule = function () { return new Promise(() => {}); };",
+                                "No sound: the browser's audio did not answer within 6 seconds."),
+    "the worklet node throws": ("window.AudioWorkletNode = function () { throw new DOMException('no such processor',"
+                                " 'InvalidStateError'); };",
+                                "No sound: the browser would not start the music player (no such processor)."),
+}
+
+
+class StartLimitTest(unittest.TestCase):
+    def test_audio_that_fails_or_hangs_starts_the_game_without_sound_and_the_page_says_why(self):
+        for name, (init, words) in sorted(AUDIO_FAILS.items()):
+            with self.subTest(name):
+                t0 = time.time()
+                g = rrweb.WebGame(before=[init]).wait_started(timeout=20)
+                try:
+                    print("%s: started after %.1f s" % (name, time.time() - t0))
+                    self.assertIn("Sound system disabled", run_messages(g.log()))
+                    self.assertIn(words, g.notes())
+                    self.assertTrue(g.wait_menu(timeout=20))
+                    self.assertTrue(g.play(), g.log()[-5:])
+                    self.assertIsNotNone(g.wait_clock(timeout=10))
+                    self.assertTrue(g.eval("document.getElementById('note').hidden"))
+                    self.assertIsNone(g.message())
+                    self.assertEqual(g.events("pageerror"), [])
+                finally:
+                    g.kill()
+
+    def test_a_download_that_stops_is_said_on_the_page_in_plain_words(self):
+        cases = [
+            ("the data", rrweb.STALLED_PATH,
+             "its data (roofrunner.data) stopped coming from the server for 30 seconds"),
+            ("the program", rrweb.SLOW_PROGRAM_PATH,
+             "its program (roofrunner.js and roofrunner.wasm) did not load within 90 seconds"),
+        ]
+        for name, path, words in cases:
+            with self.subTest(name):
+                g = rrweb.WebGame(path=path)
+                try:
+                    t0 = time.time()
+                    text = g.wait_message(timeout=150)
+                    print("%s: said after %.1f s" % (name, time.time() - t0))
+                    self.assertIsNotNone(text, "no message on the page")
+                    self.assertIn(words, text)
+                    self.assertEqual(g.eval("document.body.dataset.failed"), "true")
+                finally:
+                    g.kill()
+
+
 class ExitTest(unittest.TestCase):
     def test_exit_shuts_down_in_the_log_says_so_and_a_reload_appends_a_run(self):
         g = rrweb.WebGame().wait_started()

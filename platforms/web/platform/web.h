@@ -36,6 +36,7 @@ extern void web_js_key_map(const char *code, int scancode);
 extern void web_js_key_keep(int scancode);
 extern void web_js_key_listen(int on);
 extern int web_js_key_next(void);
+extern int web_js_audio_rate(void);
 extern int web_js_audio_open(int rate, int frames);
 extern int web_js_audio_wanted(void);
 extern void web_js_audio_write(const short *samples, int frames);

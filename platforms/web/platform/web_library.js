@@ -88,23 +88,31 @@ mergeInto(LibraryManager.library, {
     return RR.keys.length ? RR.keys.shift() : -1;
   },
 
-  // rate 0 only asks whether there is audio to open.
+  // The rate the page's audio runs at, which the mixer takes as its own; 0 when the page has no audio to open.
+  web_js_audio_rate__deps: ['$RR'],
+  web_js_audio_rate: function () {
+    var a = Module.rrAudio;
+    return a && a.node ? a.ctx.sampleRate : 0;
+  },
+
   web_js_audio_open__deps: ['$RR'],
   web_js_audio_open: function (rate, frames) {
     var a = Module.rrAudio;
-    if (!a || !a.node) return -1;
-    if (rate === 0) return 0;
-    if (a.ctx.sampleRate !== rate) return -1;
+    if (!a || !a.node || a.ctx.sampleRate !== rate) return -1;
     RR.audio = a;
     RR.written = 0;
     RR.consumed = 0;
-    // About 90 ms ahead of the speakers: more than a frame or two late, less than a beat.
-    RR.lead = frames * 4;
+    // About 190 ms ahead of the speakers: a busy phone or desktop may keep the page from its thread for more than a
+    // tenth of a second now and then, and the game plays only music, for which this is no delay anyone hears.
+    RR.lead = frames * 8;
     a.node.port.onmessage = function (e) {
       RR.consumed = e.data.consumed;
       a.underruns = e.data.underruns;
     };
     a.node.port.postMessage({reset: true});
+    // The page asks for a key to start the music only while there is music to start.
+    a.opened = true;
+    if (Module.rrAudioChanged) Module.rrAudioChanged();
     return 0;
   },
 
@@ -118,12 +126,13 @@ mergeInto(LibraryManager.library, {
   web_js_audio_write: function (samples, frames) {
     if (!RR.audio) return;
     var left = new Float32Array(frames), right = new Float32Array(frames);
-    var s = samples >> 1;
+    var s = samples >> 1, sounding = false;
     for (var i = 0; i < frames; i++) {
       left[i] = HEAP16[s + 2 * i] / 32768;
       right[i] = HEAP16[s + 2 * i + 1] / 32768;
+      if (left[i] || right[i]) sounding = true;
     }
-    RR.audio.node.port.postMessage({left: left, right: right}, [left.buffer, right.buffer]);
+    RR.audio.node.port.postMessage({left: left, right: right, sounding: sounding}, [left.buffer, right.buffer]);
     RR.written += frames;
   },
 
@@ -132,6 +141,8 @@ mergeInto(LibraryManager.library, {
     if (!RR.audio) return;
     RR.audio.node.port.postMessage({reset: true});
     RR.audio.node.port.onmessage = null;
+    RR.audio.opened = false;
     RR.audio = null;
+    if (Module.rrAudioChanged) Module.rrAudioChanged();
   }
 });

@@ -1,20 +1,32 @@
 /* platforms/web/platform/web_sound.c — a digital driver on the library's own mixer, so that its software synthesiser
- * plays the tune as on the desktop. Each pump mixes as many buffers as the page's audio worklet needs to stay a
- * little ahead of the speakers. */
+ * plays the tune as on the desktop. The mixer runs at whatever rate the browser's audio runs at (44.1 kHz on most
+ * desktops, 48 kHz on phones, Safari and many sound cards), so nothing is resampled after it. Each pump mixes as
+ * many buffers as the page's audio worklet needs to stay a little ahead of the speakers. */
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 
 #include "web.h"
 
-#define WEB_SOUND_RATE 44100
-#define WEB_SOUND_FRAMES 1024 /* one mix: 23 ms of stereo */
+/* The rates a browser's audio may run at; outside them the game plays without sound. */
+#define WEB_SOUND_MIN_RATE 8000
+#define WEB_SOUND_MAX_RATE 192000
+/* One mix is about 23 ms of stereo, in whole blocks of the worklet's 128 frames: 1024 frames at 44.1 kHz. */
+#define WEB_SOUND_MIX_MS 23
+#define WEB_SOUND_BLOCK 128
+#define WEB_SOUND_MAX_FRAMES ((WEB_SOUND_MAX_RATE * WEB_SOUND_MIX_MS / 1000 / WEB_SOUND_BLOCK + 1) * WEB_SOUND_BLOCK)
 
-static short buffer[WEB_SOUND_FRAMES * 2];
+static short buffer[WEB_SOUND_MAX_FRAMES * 2];
 static int installed = 0;
+static int frames = 0;
+
+static int usable_rate(void) {
+    int rate = web_js_audio_rate();
+    return rate >= WEB_SOUND_MIN_RATE && rate <= WEB_SOUND_MAX_RATE ? rate : 0;
+}
 
 static int sound_detect(int input) {
     if (input) return FALSE;
-    return web_js_audio_open(0, 0) == 0;
+    return usable_rate() != 0;
 }
 
 static int sound_init(int input, int voices) {
@@ -22,12 +34,14 @@ static int sound_init(int input, int voices) {
         ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Input is not supported"));
         return -1;
     }
-    if (web_js_audio_open(WEB_SOUND_RATE, WEB_SOUND_FRAMES) != 0) {
+    int rate = usable_rate();
+    frames = (rate * WEB_SOUND_MIX_MS / 1000 / WEB_SOUND_BLOCK + 1) * WEB_SOUND_BLOCK;
+    if (rate == 0 || web_js_audio_open(rate, frames) != 0) {
         ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("The browser has no audio output"));
         return -1;
     }
     digi_web.voices = voices;
-    if (_mixer_init(WEB_SOUND_FRAMES * 2, WEB_SOUND_RATE, TRUE, TRUE, &digi_web.voices) != 0) {
+    if (_mixer_init(frames * 2, rate, TRUE, TRUE, &digi_web.voices) != 0) {
         web_js_audio_close();
         ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Can not init software mixer"));
         return -1;
@@ -43,13 +57,13 @@ static void sound_exit(int input) {
     web_js_audio_close();
 }
 
-static int sound_buffer_size(void) { return WEB_SOUND_FRAMES; }
+static int sound_buffer_size(void) { return frames; }
 
 void web_sound_pump(void) {
     if (!installed) return;
-    for (int want = web_js_audio_wanted(); want > 0; want -= WEB_SOUND_FRAMES) {
+    for (int want = web_js_audio_wanted(); want > 0; want -= frames) {
         _mix_some_samples((uintptr_t)buffer, 0, TRUE);
-        web_js_audio_write(buffer, WEB_SOUND_FRAMES);
+        web_js_audio_write(buffer, frames);
     }
 }
 
