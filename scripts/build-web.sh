@@ -22,6 +22,8 @@ bash scripts/allegro-source.sh "$work"
 orig="$work/allegro4.4_4.4.3.1.orig.tar.gz"
 
 # The configuration's files by their contents and their names inside its folder, so that the key outlives a move.
+# The compiler's first line through sed, which reads it all: head would close the pipe on emcc, whose broken pipe
+# fails this script now and then.
 key="$({ sha256sum <"$orig"; (cd platforms/web/allegro && find . -type f | sort | xargs sha256sum)
   emcc --version | sed -n 1p; } | sha256sum | cut -c1-16)"
 cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/roofrunner"

@@ -10,7 +10,7 @@ if [ "${1:-}" = "--check" ]; then
 fi
 declare -A groups
 groups[game]="build-essential cmake pkg-config liballegro4-dev freepats imagemagick"
-groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
+groups[test]="googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format git
   xvfb xauth xdotool x11-utils x11-xserver-utils python3 procps gdb stress-ng"
 # Building the Debian package and checking it as the distribution does.
 groups[deb]="debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream"

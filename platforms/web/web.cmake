@@ -17,7 +17,9 @@ add_library(roofrunner_web_platform OBJECT
   ${web}/platform/web_gfx.c
   ${web}/platform/web_keyboard.c
   ${web}/platform/web_sound.c)
-target_include_directories(roofrunner_web_platform PRIVATE ${ROOFRUNNER_ALLEGRO_PREFIX}/include)
+# src/ for app/keys.h, the list of the keys the game reads, which the keyboard driver hands to the page.
+target_include_directories(roofrunner_web_platform PRIVATE
+  ${ROOFRUNNER_ALLEGRO_PREFIX}/include ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(roofrunner_web_platform PRIVATE -O2)
 
 add_library(roofrunner_allegro INTERFACE)
@@ -88,12 +90,14 @@ function(roofrunner_platform_executable target)
     "SHELL:--preload-file ${web}/allegro.cfg@/game/allegro.cfg")
   # The level studio is built beside the game, from the same sources.
   include(${web}/studio/studio.cmake)
-  # The page and its files beside the game, copied whenever one of them changes.
+  # The game's page files go beside it as files of their own, each copied again whenever it changes, so that
+  # building the game alone brings an edit of one into the zip.
   set(pages "")
   foreach(page index.html controls.js layout.js offline.js sw.js manifest.webmanifest audio-worklet.js link.js)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}
       COMMAND ${CMAKE_COMMAND} -E copy ${web}/${page} ${PROJECT_BINARY_DIR}/${page}
-      DEPENDS ${web}/${page})
+      DEPENDS ${web}/${page}
+      COMMENT "Copying ${page} beside the game")
     list(APPEND pages ${PROJECT_BINARY_DIR}/${page})
   endforeach()
   add_custom_target(roofrunner_web_pages DEPENDS ${pages})

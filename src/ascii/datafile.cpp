@@ -52,4 +52,31 @@ int scan_int(FILE *f, int *v) {
     return 1;
 }
 
-int scan_word(FILE *f, char *buf) { return fscanf(f, "%255s", buf) == 1; }
+int scan_word_info(FILE *f, char *buf, WORD_INFO *info) {
+    *info = WORD_INFO{};
+    int c;
+    do {
+        c = getc(f);
+        if (c == '\n') info->lines++;
+    } while (c != EOF && isspace(c));
+    int n = 0;
+    while (c != EOF && !isspace(c)) {
+        if (n == WORD_MAX) {
+            info->too_long = 1;
+            break;
+        }
+        if (c == '\0') info->nul = 1;
+        buf[n++] = (char)c;
+        c = getc(f);
+    }
+    // The character after the word stays in the stream, as formatted input leaves it.
+    if (c != EOF) ungetc(c, f);
+    if (n == 0) return 0;
+    buf[n] = '\0';
+    return 1;
+}
+
+int scan_word(FILE *f, char *buf) {
+    WORD_INFO info;
+    return scan_word_info(f, buf, &info);
+}

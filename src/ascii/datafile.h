@@ -23,5 +23,15 @@ FILE *data_open(const char *dir, const char *group, const char *file);
 // instead of being undefined. Returns 1 if a number was read, else 0 (*v untouched).
 int scan_int(FILE *f, int *v);
 
-// Reads one word of at most WORD_MAX characters into buf (WORD_MAX + 1 bytes). Returns 1 if one was read.
+// Reads one word of at most WORD_MAX characters into buf (WORD_MAX + 1 bytes), as fscanf's "%255s" does: any
+// whitespace before it is passed over, and a longer word leaves its rest to the next read. Returns 1 if one was read.
 int scan_word(FILE *f, char *buf);
+
+// What scan_word passed over and what it could not take whole, so that the level checker reads the data files with
+// the game's own reader and can point at the line where the game reads a word other than the file shows.
+struct WORD_INFO {
+    int lines;     // line feeds passed over before the word
+    int nul;       // the word held a NUL byte: the string read ends at the first one
+    int too_long;  // the word goes on past WORD_MAX characters: its rest is the next word read
+};
+int scan_word_info(FILE *f, char *buf, WORD_INFO *info);  // scan_word, filling in *info

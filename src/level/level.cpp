@@ -120,7 +120,25 @@ const char *level_name_not_on_windows(const char *name) {
     char last = name[strlen(name) - 1];
     if (last == '.' || last == ' ') return "Windows drops a trailing dot or space and opens another file";
     if (device_name(name)) return "Windows keeps it for a device";
+    // The game opens files by the bytes of their names, and Windows reads those through the system's code page:
+    // "caf\xc3\xa9" written on Linux names another file there, and what a byte means changes from one code page
+    // (and one country) to the next. Only ASCII names are the same file everywhere.
+    for (const char *p = name; *p != '\0'; p++)
+        if ((unsigned char)*p > 127)
+            return "Windows reads its characters outside ASCII as another name (its code page)";
     return nullptr;
+}
+
+const char *level_path_not_on_windows(const char *name, const char *file) {
+    static char why[160];
+    char path[PATH_BUF];
+    int length = data_path(path, "Levels", name, file) == 0 ? (int)strlen(path) : PATH_BUF;
+    if (WINDOWS_FOLDER_ALLOWANCE + length <= WINDOWS_PATH_MAX) return nullptr;
+    snprintf(why, sizeof why,
+             "its path from the game's folder is %d characters, and with %d for the folder the game is unpacked in "
+             "that passes the %d Windows opens",
+             length, WINDOWS_FOLDER_ALLOWANCE, WINDOWS_PATH_MAX);
+    return why;
 }
 
 // A refused name is logged: the level or the layer is missing from the game, and the level maker looks here.

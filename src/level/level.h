@@ -49,8 +49,20 @@ void levels_free();
 const char *level_name_leaves_folder(const char *name);
 // Why Windows would not open the name as a file in its folder, or would open something else: a colon (a drive
 // or a stream), a character it refuses (*?"<>|), a trailing dot or space (dropped), a device name (CON, NUL,
-// COM1, ... also with an extension). Null if it opens it; the name is expected to stay in its folder.
+// COM1, ... also with an extension), a character outside ASCII (read through the system's code page, it names
+// another file or none). Null if it opens it; the name is expected to stay in its folder.
 const char *level_name_not_on_windows(const char *name);
+// Windows opens a path of at most WINDOWS_PATH_MAX characters (its MAX_PATH of 260 with the terminating zero), and
+// the game opens Data\Levels\NAME\FILE from its own folder, whose path counts too. A level leaves room for the folder
+// a player unpacks the game in, up to the separator before Data: C:\Users\, a user name of up to 20 characters and
+// \Downloads\roofrunner-windows-x64\roofrunner\ take 74 of WINDOWS_FOLDER_ALLOWANCE's 100, and the rest a folder
+// or two more (Desktop, OneDrive). The path from the game's folder may then be 159 characters.
+constexpr int WINDOWS_PATH_MAX = 259;
+constexpr int WINDOWS_FOLDER_ALLOWANCE = 100;
+// Why Windows may not open the level's file: Data\Levels\NAME\FILE and the allowance for the game's folder pass
+// WINDOWS_PATH_MAX. Null if the path fits. The game opens what fits in the folder it really is in, on every system;
+// the checker reports what might not.
+const char *level_path_not_on_windows(const char *name, const char *file);
 // Why the game does not open the name on this system, or null: level_name_leaves_folder, and on Windows
 // level_name_not_on_windows as well. In level_names_posix.cpp or level_names_win.cpp, picked by the build.
 const char *level_name_refusal(const char *name);

@@ -50,7 +50,10 @@ static constexpr bool rows_in_place() {
         if (screens[i].state != i) return false;
     return true;
 }
-static_assert(SCREEN_ROWS == STATE_COUNT, "one row in screens[] for each STATE_ number, and STATE_COUNT counts them");
+static_assert(STATE_GAME == 0 && STATE_GAME_OVER == 1 && STATE_YOU_WIN == 2 && STATE_MENU == 3 && STATE_VICTORY == 4 &&
+                  STATE_HELP == 5,
+              "the screens' numbers are fixed: a new STATE_ goes last in the enum of states.h, above STATE_COUNT");
+static_assert(SCREEN_ROWS == STATE_COUNT, "one row in screens[] for each STATE_ number of states.h, in its place");
 static_assert(rows_in_place(), "each row of screens[] stands at its STATE_ number");
 
 static constexpr SCREEN fallback = {-1, nullptr, nullptr, fallback_input, nullptr, fallback_render, nullptr};

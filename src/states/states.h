@@ -11,15 +11,18 @@
 //   one changed to after the request) and ends the loop; from then on nothing is dispatched.
 #pragma once
 
-constexpr int STATE_GAME = 0;
-constexpr int STATE_GAME_OVER = 1;
-constexpr int STATE_YOU_WIN = 2;
-constexpr int STATE_MENU = 3;
-constexpr int STATE_VICTORY = 4;
-constexpr int STATE_HELP = 5;
-// How many screens there are: every number from 0 below it has a row in the table of states.cpp, and any other
-// number shows the fallback screen. A new screen takes this number and raises it by one.
-constexpr int STATE_COUNT = 6;
+// The screens' numbers. Their values are fixed (the tests and the tools use them), so a new screen goes last, just
+// above STATE_COUNT, which then counts it by itself. Every number below STATE_COUNT has a row in the table of
+// states.cpp (the build fails until the new one has its row), and any other number shows the fallback screen.
+enum : int {
+    STATE_GAME,       // 0
+    STATE_GAME_OVER,  // 1
+    STATE_YOU_WIN,    // 2
+    STATE_MENU,       // 3
+    STATE_VICTORY,    // 4
+    STATE_HELP,       // 5
+    STATE_COUNT
+};
 
 extern int current_state;     // -1 before the first change
 extern int previous_state;    // where help and the fallback screen return to

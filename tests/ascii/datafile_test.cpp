@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,71 @@ TEST(ScanWord, StopsAt255Characters) {
     EXPECT_EQ(std::string(buf), "next");
     EXPECT_EQ(scan_word(f, buf), 0);
     fclose(f);
+}
+
+// The reader the game and the checker share reads exactly as the formatted input the files are written for.
+TEST(ScanWord, ReadsEveryWordAsPercent255sDoes) {
+    const std::string cases[] = {
+        "attr a.txt\nascii b.txt\n",
+        "  \r\n\t\v\fword\r\n",
+        std::string(255, 'a') + " " + std::string(256, 'b') + "\n" + std::string(600, 'c'),
+        std::string(255, 'a'),
+        std::string("fi\0rst next", 11),
+        std::string("\0\0 x", 5),
+        "",
+        " \n ",
+    };
+    for (const std::string &text : cases) {
+        SCOPED_TRACE(text.size() < 40 ? text : text.substr(0, 40) + "...");
+        FILE *ours = text_stream(text), *theirs = text_stream(text);
+        ASSERT_NE(ours, nullptr);
+        ASSERT_NE(theirs, nullptr);
+        for (int word = 0;; word++) {
+            SCOPED_TRACE(word);
+            char a[WORD_MAX + 1], b[WORD_MAX + 1];
+            memset(a, '#', sizeof a);
+            memset(b, '#', sizeof b);
+            int read = scan_word(ours, a);
+            ASSERT_EQ(read, fscanf(theirs, "%255s", b) == 1);
+            EXPECT_EQ(memcmp(a, b, sizeof a), 0);
+            EXPECT_EQ(ftell(ours), ftell(theirs));
+            if (!read) break;
+        }
+        fclose(ours);
+        fclose(theirs);
+    }
+}
+
+TEST(ScanWord, SaysWhatItPassedOverAndWhatItCouldNotTakeWhole) {
+    struct Case {
+        const char *name;
+        std::string text;
+        std::vector<std::string> words;  // as read
+        std::vector<WORD_INFO> info;     // lines, nul, too_long for each
+    } cases[] = {
+        {"lines before each word", "one\n\ntwo\r\nthree", {"one", "two", "three"}, {{0, 0, 0}, {2, 0, 0}, {1, 0, 0}}},
+        {"a word of 255 is whole", std::string(255, 'x') + "\ny", {std::string(255, 'x'), "y"}, {{0, 0, 0}, {1, 0, 0}}},
+        {"a word of 259 is two", "\n" + std::string(259, 'x'), {std::string(255, 'x'), "xxxx"}, {{1, 0, 1}, {0, 0, 0}}},
+        {"a NUL byte ends the string", std::string("\nfi\0rst next", 12), {"fi", "next"}, {{1, 1, 0}, {0, 0, 0}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FILE *f = text_stream(c.text);
+        ASSERT_NE(f, nullptr);
+        for (size_t i = 0; i < c.words.size(); i++) {
+            char buf[WORD_MAX + 1];
+            WORD_INFO info = {-1, -1, -1};
+            ASSERT_EQ(scan_word_info(f, buf, &info), 1);
+            EXPECT_EQ(std::string(buf), c.words[i]);
+            EXPECT_EQ(info.lines, c.info[i].lines) << i;
+            EXPECT_EQ(info.nul, c.info[i].nul) << i;
+            EXPECT_EQ(info.too_long, c.info[i].too_long) << i;
+        }
+        char buf[WORD_MAX + 1];
+        WORD_INFO info;
+        EXPECT_EQ(scan_word_info(f, buf, &info), 0);
+        fclose(f);
+    }
 }
 
 }  // namespace

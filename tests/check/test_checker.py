@@ -54,7 +54,8 @@ GOOD = {
 
 
 def run_check(folder, *options):
-    p = subprocess.run([CHECK, *options, folder], capture_output=True, text=True, timeout=120)
+    p = subprocess.run([CHECK, *options, folder], capture_output=True, text=True, encoding="utf-8",
+                       errors="backslashreplace", timeout=120)
     return p.returncode, p.stdout + p.stderr
 
 
@@ -70,7 +71,7 @@ class CheckerTest(unittest.TestCase):
                 continue
             path = os.path.join(data, name)
             os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "w") as f:
+            with open(path, "w", encoding="utf-8") as f:
                 f.write(text)
         os.makedirs(os.path.join(data, "Music"), exist_ok=True)
         with open(os.path.join(data, "Music", "train.mid"), "wb") as f:
@@ -220,12 +221,59 @@ class CheckerTest(unittest.TestCase):
         ]
         self.assert_each_reported(cases)
 
+    def test_words_the_game_cannot_read_whole_are_named_and_each_play_keeps_its_level(self):
+        """The checker reads the files with the game's reader: a word longer than 255 characters is two words to the
+        game, and a NUL byte ends one. Each such word is a problem with its file and line; what follows is checked as
+        the game reads it, and each level the game loads is played and reported under its own name."""
+        second = {k.replace("Levels/first/", "Levels/second/"): v for k, v in GOOD.items() if "Levels/first/" in k}
+        # Its clock is too long, so a play of it says so at its own attr.txt.
+        second["Levels/second/attr.txt"] = attr(limit="10")
+        long_name = "x" * 259
+        level = "Levels/first/level.txt"
+        cases = [
+            # (name, changes, texts the output must hold, texts it must not)
+            ("a level name of 259 characters", dict(second, **{"levels.txt": "3\n%s\nfirst\nsecond\n" % long_name}),
+             ["levels.txt:2: a word longer than 255 characters: the game reads its first 255 (\"xxxxxxxxxxxxxxxx...\")"
+              " as one word and the rest as the next",
+              "Levels/%s/level.txt: cannot be opened" % ("x" * 255), "Levels/xxxx/level.txt: cannot be opened",
+              "levels.txt:4: text after the last of the 3 levels is ignored: \"second\"",
+              "/Levels/first/level.txt: won by holding RIGHT"],
+             ["Levels/second/level.txt: won", "Levels/second/attr.txt"]),
+            ("a NUL byte in a level name", dict(second, **{"levels.txt": "2\nfirst\0second\nsecond\n"}),
+             ["levels.txt:2: a NUL byte in a word: the game reads the word only up to it, as \"first\"",
+              "/Levels/first/level.txt: won by holding RIGHT", "/Levels/second/level.txt: won by holding RIGHT",
+              "Levels/second/attr.txt:4: holding RIGHT wins with"],
+             ["Levels/first/attr.txt:4"]),
+            ("a file name of 300 characters",
+             {level: "3\nattr attr.txt\nascii %s\nascii sky.txt\n" % ("s" * 300)},
+             ["level.txt:3: a word longer than 255 characters: the game reads its first 255",
+              "Levels/first/%s: cannot be opened" % ("s" * 255),
+              "level.txt:3: unknown layer kind \"%s\"" % ("s" * 45),
+              "level.txt:4: text after the last layer is ignored: \"ascii\""],
+             []),
+            ("a NUL byte in a file name", {level: "3\nattr attr.txt\0old\nascii sky.txt\nascii hills.txt\n"},
+             ["level.txt:2: a NUL byte in a word: the game reads the word only up to it, as \"attr.txt\"",
+              "/Levels/first/level.txt: won by holding RIGHT"],
+             ["attr.txt: cannot be opened"]),
+            ("a NUL byte after a number", {"Levels/first/attr.txt": attr(limit="3\0")},
+             ["attr.txt:4: a NUL byte in a word"], []),
+        ]
+        for name, changes, wanted, unwanted in cases:
+            with self.subTest(name):
+                code, out = run_check(self.make(changes))
+                self.assertEqual(code, 1, out)
+                for text in wanted:
+                    self.assertIn(text, out)
+                for text in unwanted:
+                    self.assertNotIn(text, out)
+
     def test_names_that_do_not_travel_are_named_with_file_and_line(self):
         """Names Linux opens and Windows does not (or opens as a device): as the level's folder and as its attr
         file, each named with the file and line that holds it. Linux still checks and plays the level; the exit
         status is 1 unless --no-portability says the folder stays here. a..b travels."""
         reasons = {"aux": "device", "con": "device", "COM1": "device", "nul.lvl": "device", "night:2": "colon",
-                   "end.": "trailing dot", "a*b": "*?\"<>|"}
+                   "end.": "trailing dot", "a*b": "*?\"<>|", "caf\u00e9": "outside ASCII",
+                   "COM\u00b9": "outside ASCII", "L" * 150: "path from the game's folder"}
         for name, why in list(reasons.items()) + [("a..b", None)]:
             level = {k.replace("Levels/first/", "Levels/%s/" % name): v for k, v in GOOD.items()}
             level["levels.txt"] = "1\n%s\n" % name

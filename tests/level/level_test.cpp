@@ -218,6 +218,9 @@ const std::vector<NameCase> NAME_CASES = {
     {"a>b", ON_WINDOWS, "characters"},
     {"a|b", ON_WINDOWS, "characters"},
     {"a\"b", ON_WINDOWS, "characters"},
+    {"caf\xc3\xa9", ON_WINDOWS, "outside ASCII"},
+    {"COM\xc2\xb9", ON_WINDOWS, "outside ASCII"},
+    {"\xe9t\xe9", ON_WINDOWS, "outside ASCII"},
     {"a..b", NOWHERE, nullptr},
     {"..a", NOWHERE, nullptr},
     {".hidden", NOWHERE, nullptr},
@@ -249,6 +252,28 @@ TEST(LevelNames, EachNameIsRefusedWhereItWouldNotOpenWithItsReason) {
         }
         // This build is the Linux one: it refuses only what leaves the folder.
         EXPECT_EQ(level_name_refusal(c.name.c_str()), leaves);
+    }
+}
+
+// Data/Levels/NAME/FILE may be WINDOWS_PATH_MAX - WINDOWS_FOLDER_ALLOWANCE = 159 characters: "Data/Levels/" is 12.
+TEST(LevelNames, APathPastWhatWindowsOpensFromAnUnpackedGameIsNamedWithItsLength) {
+    struct Case {
+        std::string name, file;
+        const char *why;  // a piece of the reason, or null for a path that fits
+    } cases[] = {
+        {std::string(137, 'n'), "level.txt", nullptr},
+        {std::string(138, 'n'), "level.txt", "is 160 characters"},
+        {"lv", std::string(144, 'f'), nullptr},
+        {"lv", std::string(145, 'f'), "is 160 characters, and with 100 for the folder the game is unpacked in"},
+        {std::string(255, 'n'), std::string(255, 'f'), "is 523 characters"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.name.size()) + " + " + std::to_string(c.file.size()));
+        const char *why = level_path_not_on_windows(c.name.c_str(), c.file.c_str());
+        ASSERT_EQ(why != nullptr, c.why != nullptr);
+        if (why) {
+            EXPECT_NE(std::string(why).find(c.why), std::string::npos) << why;
+        }
     }
 }
 

@@ -131,7 +131,8 @@ TEST_F(Machine, NothingIsDispatchedAfterTheQuit) {
 TEST_F(Machine, FallbackScreenForStatesWithoutOne) {
     const char *text = "State Not Implemented, Press ENTER to Quit.";
     Box expected = text_ink(text, 180, 232, false);
-    for (int state : {-1, STATE_COUNT, STATE_COUNT + 1, 100}) {
+    const int numbers[] = {-1, STATE_COUNT, STATE_COUNT + 1, 100};
+    for (int state : numbers) {
         SCOPED_TRACE(state);
         reset();
         show(STATE_GAME_OVER);

@@ -1,7 +1,9 @@
 """The browser build, served from a sub-folder of a local web server and played in headless Chromium, beside the
 Linux build: its start-up, its frames against the Linux build's, its pace, its music, its pauses, its end and its
 failures, as a player meets them."""
+import json
 import os
+import re
 import sys
 import time
 import unittest
@@ -23,6 +25,23 @@ def is_you_win(s):
 def run_messages(log):
     """The messages of the log's last run."""
     return rr.runs(log)[-1]
+
+
+def source(*path):
+    with open(os.path.join(rrweb.SOURCE_DIR, *path)) as f:
+        return f.read()
+
+
+def game_keys():
+    """The KEY_ names of src/app/keys.h's GAME_KEYS: every key the game reads."""
+    text = source("src", "app", "keys.h").replace("\\\n", " ")
+    m = re.search(r"^#define GAME_KEYS (.*)$", text, re.M)
+    return {k.strip() for k in m.group(1).split(",")}
+
+
+def page_codes():
+    """{KeyboardEvent.code: KEY_ name} of every key the browser's keyboard driver hands to the game."""
+    return dict(re.findall(r'\{"(\w+)", (KEY_\w+)\}', source("platforms", "web", "platform", "web_keyboard.c")))
 
 
 class StartTest(unittest.TestCase):
@@ -90,6 +109,44 @@ class StartTest(unittest.TestCase):
                             "the note stays")
         finally:
             g.kill()
+
+
+    def test_the_page_keeps_every_key_the_game_reads_and_no_other(self):
+        """Each key the driver knows, sent as the browser sends a held key's repeats and its release: the page keeps
+        it from the browser if the game reads it (src/app/keys.h), and leaves it to the browser if not. The game
+        ignores both (a repeat is no new press, a release without a press is nothing), so the menu stays."""
+        wanted, codes = game_keys(), page_codes()
+        self.assertEqual(wanted - set(codes.values()), set(), "keys the game reads that the page cannot deliver")
+        g = rrweb.WebGame().wait_started()
+        try:
+            self.assertTrue(g.wait_menu(timeout=20))
+            kept = g.eval("""(codes => codes.map(code => ['keydown', 'keyup'].map(type => {
+                const e = new KeyboardEvent(type, {code: code, repeat: type === 'keydown', cancelable: true});
+                window.dispatchEvent(e);
+                return e.defaultPrevented;
+            })))(%s)""" % json.dumps(sorted(codes)))
+            wrong = ["%s (%s): %s" % (code, codes[code], "the game reads it, the page lets it through"
+                                      if codes[code] in wanted else "the page keeps it, the game does not read it")
+                     for code, got in zip(sorted(codes), kept) if got != [codes[code] in wanted] * 2]
+            self.assertEqual(wrong, [])
+            self.assertEqual(g.events("pageerror"), [])
+        finally:
+            g.kill()
+
+
+class ZipTest(unittest.TestCase):
+    def test_the_zip_ships_the_page_files_as_they_are_in_the_tree(self):
+        """An edit of a page file alone must reach the zip at the next build."""
+        # sw.js is left out: the build writes the files' hashes into it.
+        pages = [(rel, "") for rel in ("index.html", "audio-worklet.js", "link.js", "README.txt", "controls.js",
+                                       "layout.js", "offline.js", "manifest.webmanifest")]
+        pages += [(rel, "studio") for rel in ("studio.html", "studio.js", "studio.css", "pack.js", "zip.js")]
+        for rel, folder in pages:
+            with self.subTest(rel):
+                with open(os.path.join(rrweb.WEB_DIR, rel), "rb") as f:
+                    shipped = f.read()
+                with open(os.path.join(rrweb.SOURCE_DIR, "platforms", "web", folder, rel), "rb") as f:
+                    self.assertEqual(shipped, f.read(), "the zip's %s is not the tree's" % rel)
 
 
 def check_help_page(case, g, frames, name):

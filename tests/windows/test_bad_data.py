@@ -1,11 +1,11 @@
-"""Names in the data that mean something else to Windows: paths with '\\', '/' and '..', drive letters, colons,
-a trailing dot, and the names Windows keeps for devices (CON, NUL, COM1, AUX, LPT1...), as level names and as
-file names. Each case breaks a private Data copy (and may add a level folder or a file under a new name), chooses
-"Game" and waits for what follows; the Windows build under Wine and the Linux build play the same cases side by
-side. A name that leaves its folder is refused by both; a name only Windows cannot open as a file is refused by
-the Windows build and opened by the Linux one; a..b is opened by both. Each refusal has its log line, and there is
-no other. No case may hang or crash either game, nothing may be written into Data, and both games quit cleanly at
-the end."""
+"""Names in the data that mean something else to Windows: paths with '\\', '/' and '..', drive letters, colons, a
+trailing dot, the names Windows keeps for devices (CON, NUL, COM1, AUX, LPT1...) and names outside ASCII, as level
+names and as file names. Each case breaks a private Data copy (and may add a level folder or a file under a new
+name), chooses "Game" and waits for what follows; the Windows build under Wine and the Linux build play the same
+cases side by side. A name that leaves its folder is refused by both; a name only Windows cannot open as a file is
+refused by the Windows build and opened by the Linux one; a..b is opened by both. Each refusal has its log line, and
+there is no other. No case may hang or crash either game, nothing may be written into Data, and both games quit
+cleanly at the end."""
 import contextlib
 import os
 import shutil
@@ -90,6 +90,16 @@ def build_cases():
         copies = {"Levels/%s/%s" % (first, name): "Levels/%s/%s" % (first, attr)}
         add("attr file", name, file_name(attr, name), copies, PLAY if name == "a..b" else MENU,
             NEITHER if name == "a..b" else WINDOWS, PLAY)
+
+    # Names outside ASCII, written as a level made on Linux writes them (UTF-8; the files and the log are read here
+    # byte for byte, as latin-1): Linux opens the folder or file made under the name, the Windows build refuses the
+    # name, which its code page reads as another (with a UTF-8 code page, COM and a superscript one is a device).
+    for utf8 in ("caf\u00e9", "COM\u00b9"):
+        name = utf8.encode("utf-8").decode("latin-1")
+        made = os.fsdecode(utf8.encode("utf-8"))
+        add("level name", name, level_name(name), {"Levels/" + made: "Levels/" + first}, MENU, WINDOWS, PLAY)
+        copies = {"Levels/%s/%s" % (first, made): "Levels/%s/%s" % (first, attr)}
+        add("attr file", name, file_name(attr, name), copies, MENU, WINDOWS, PLAY)
 
     for name in [".\\" + picture, "..\\" + first + "\\" + picture]:
         add("picture file", name, file_name(picture, name), {}, PLAY, BOTH)

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,9 +53,14 @@ static const char *usage_text =
     "    no control characters. And none may be a name Windows does not open as a file: no colon (a drive\n"
     "    or a stream there), none of *?\"<>|, no trailing dot (dropped there, so another file opens), no\n"
     "    device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, CLOCK$, COM0-COM9, LPT0-LPT9, also with an\n"
-    "    extension: nul.txt), where a read may wait for ever. Linux opens such names as ordinary files, so\n"
-    "    a level made there plays at home and is missing on Windows: the checker names each one, so that\n"
-    "    a level pack is fixed before it travels.\n"
+    "    extension: nul.txt), where a read may wait for ever, and no character outside ASCII (Windows\n"
+    "    reads names through its code page: cafe with an accent made on Linux is another name there).\n"
+    "    And Windows opens paths of at most 259 characters: the game's Data\\Levels\\NAME\\FILE may be 159,\n"
+    "    leaving 100 for the folder the game is unpacked in. Linux opens such names as ordinary\n"
+    "    files, so a level made there plays at home and is missing on Windows: the checker names each one,\n"
+    "    so that a level pack is fixed before it travels.\n"
+    "  - Every word is one the game reads whole: at most 255 characters (the game reads the rest of a\n"
+    "    longer one as the next word) and no NUL byte (the game's word ends there).\n"
     "  - Each level is played with the game's own rules and prints the share of its clock left: holding\n"
     "    RIGHT must reach the engine with 15% to 50% of the clock left, and no more than the level before\n"
     "    leaves; doing nothing must lose.\n"
@@ -107,14 +113,19 @@ static bool portable = true;
 static std::string shown_root;  // the data folder as the user named it
 
 // Reports a level or file name that will not load on some system, and tells whether the game here opens it (and
-// so whether its files are checked): a level made on Linux must not turn out broken on Windows.
-static bool name_opens(const std::string &file, const TOKEN &name, const char *what) {
+// so whether its files are checked): a level made on Linux must not turn out broken on Windows. level is the level
+// whose folder holds the file, or null for a level name (whose level.txt is the file then).
+static bool name_opens(const std::string &file, const TOKEN &name, const char *what, const char *level) {
     const char *n = name.text.c_str();
     if (const char *why = level_name_leaves_folder(n)) {
         problem(file, name.line, "%s \"%s\" will not load on any system: %s", what, n, why);
         return false;
     }
     const char *why = level_name_not_on_windows(n);
+    // A path too long already for the level's level.txt is told once, at the level's name.
+    if (why == nullptr && level == nullptr) why = level_path_not_on_windows(n, "level.txt");
+    if (why == nullptr && level && level_path_not_on_windows(level, "level.txt") == nullptr)
+        why = level_path_not_on_windows(level, n);
     bool opens = level_name_refusal(n) == nullptr;
     if (why && (portable || !opens))
         problem(file, name.line, "%s \"%s\" will not load on Windows: %s", what, n, why);
@@ -123,24 +134,28 @@ static bool name_opens(const std::string &file, const TOKEN &name, const char *w
     return opens;
 }
 
-// The file's words with the line each starts on; false if it cannot be opened.
-static bool tokens_of(const std::string &path, std::vector<TOKEN> &out) {
+// The file's words as the game reads them, with its own reader, and the line each stands on; false if the file
+// cannot be opened. With tell, a word the game cannot read whole is a problem: one longer than the game's words,
+// whose rest the game reads as the next word, or one holding a NUL byte, where the game's word ends.
+static bool tokens_of(const std::string &path, std::vector<TOKEN> &out, bool tell) {
     FILE *f = fopen(("Data/" + path).c_str(), "r");
     if (f == nullptr) return false;
-    int line = 1, c;
-    std::string word;
-    int word_line = 1;
-    while ((c = getc(f)) != EOF) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f') {
-            if (!word.empty()) out.push_back({word, word_line});
-            word.clear();
-            if (c == '\n') line++;
-        } else {
-            if (word.empty()) word_line = line;
-            word += (char)c;
-        }
+    char word[WORD_MAX + 1];
+    WORD_INFO info;
+    int line = 1;
+    bool rest = false;  // this word is the rest of a longer one
+    while (scan_word_info(f, word, &info)) {
+        line += info.lines;
+        out.push_back({word, line});
+        if (tell && info.too_long && !rest)
+            problem(path, line,
+                    "a word longer than %d characters: the game reads its first %d (\"%.16s...\") as one word and the "
+                    "rest as the next",
+                    WORD_MAX, WORD_MAX, word);
+        if (tell && info.nul)
+            problem(path, line, "a NUL byte in a word: the game reads the word only up to it, as \"%s\"", word);
+        rest = info.too_long;
     }
-    if (!word.empty()) out.push_back({word, word_line});
     fclose(f);
     return true;
 }
@@ -178,7 +193,7 @@ static bool want_int(const std::string &file, const std::vector<TOKEN> &t, size_
 static PICTURE check_sprite_file(const std::string &file) {
     PICTURE p = {file, 1, nullptr};
     std::vector<TOKEN> t;
-    if (!tokens_of(file, t)) {
+    if (!tokens_of(file, t, false)) {  // the art's rows are lines, not words
         problem(file, 0, "cannot be opened");
         return p;
     }
@@ -260,7 +275,7 @@ static void game_art_free() {
 static ATTR_NUMBERS check_attr_file(const std::string &file) {
     ATTR_NUMBERS a = {};
     std::vector<TOKEN> t;
-    if (!tokens_of(file, t)) {
+    if (!tokens_of(file, t, true)) {
         problem(file, 0, "cannot be opened");
         return a;
     }
@@ -321,7 +336,7 @@ static LEVEL_FILES check_level_files(const std::string &name) {
     level.list = "Levels/" + name + "/level.txt";
     const std::string &list = level.list;
     std::vector<TOKEN> t;
-    if (!tokens_of(list, t)) {
+    if (!tokens_of(list, t, true)) {
         problem(list, 0, "cannot be opened");
         return level;
     }
@@ -349,7 +364,7 @@ static LEVEL_FILES check_level_files(const std::string &name) {
             break;
         }
         const TOKEN &file = t[i++];
-        if (!name_opens(list, file, "file name")) continue;
+        if (!name_opens(list, file, "file name", name.c_str())) continue;
         std::string path = "Levels/" + name + "/" + file.text;
         if (is_attr) {
             attrs++;
@@ -376,7 +391,7 @@ static LEVEL_FILES check_level_files(const std::string &name) {
 
 static void check_levels() {
     std::vector<TOKEN> t;
-    if (!tokens_of("levels.txt", t)) {
+    if (!tokens_of("levels.txt", t, true)) {
         problem("levels.txt", 0, "cannot be opened: the game cannot start");
         return;
     }
@@ -388,21 +403,27 @@ static void check_levels() {
     }
     if ((long long)t.size() - 1 < count)
         problem("levels.txt", t.back().line, "names %zu levels but the count says %lld", t.size() - 1, count);
-    std::vector<LEVEL_FILES> files;
-    for (size_t i = 1; i < t.size() && (long long)files.size() < count; i++) {
-        if (!name_opens("levels.txt", t[i], "level name"))
-            files.push_back({});
-        else
-            files.push_back(check_level_files(t[i].text));
+    else if ((long long)t.size() - 1 > count)
+        problem("levels.txt", t[count + 1].line, "text after the last of the %lld levels is ignored: \"%s\"", count,
+                t[count + 1].text.c_str());
+    // The names as the game reads them, and each level's files checked once however often the list names it.
+    std::vector<std::string> names;
+    std::map<std::string, LEVEL_FILES> files;
+    for (size_t i = 1; i < t.size() && (long long)names.size() < count; i++) {
+        names.push_back(t[i].text);
+        bool opens = name_opens("levels.txt", t[i], "level name", nullptr);
+        if (files.count(t[i].text) == 0) files[t[i].text] = opens ? check_level_files(t[i].text) : LEVEL_FILES{};
     }
 
-    // Now the game's own loaders, and a play of every level that loaded.
+    // Now the game's own loaders, and a play of every level that loaded. The game read the list with the same
+    // reader, so its slot i holds the level named by names[i], and the plays point at that level's own files.
     if (levels_load() != 0 || game_sprites_load() != 0) return;
-    for (int i = 0; i < level_count && i < (int)files.size(); i++) {
-        if (!files[i].sound || levels[i] == nullptr || levels[i]->attr == nullptr) continue;
+    for (int i = 0; i < level_count && i < (int)names.size(); i++) {
+        const LEVEL_FILES &level = files[names[i]];
+        if (!level.sound || levels[i] == nullptr || levels[i]->attr == nullptr) continue;
         const LEVEL_ATTR *a = levels[i]->attr;
         if (!level_attr_playable(a) || a->time_limit <= 0) continue;
-        check_level_play(i, files[i]);
+        check_level_play(i, level);
     }
     game_sprites_unload();
     levels_free();

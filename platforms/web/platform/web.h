@@ -34,6 +34,7 @@ extern void web_js_title(const char *title);
 extern int web_js_active(void);
 extern void web_js_present(const void *rgba, int w, int h);
 extern void web_js_key_map(const char *code, int scancode);
+extern void web_js_key_keep(int scancode);
 extern void web_js_key_listen(int on);
 extern int web_js_key_next(void);
 extern void web_js_key_forget(void);

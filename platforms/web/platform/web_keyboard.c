@@ -5,7 +5,11 @@
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 
+#include "app/keys.h"
 #include "web.h"
+
+/* The keys the game reads: the page keeps them from the browser. */
+static const int game_keys[] = {GAME_KEYS};
 
 static const struct {
     const char *code;
@@ -169,6 +173,7 @@ void web_keyboard_release_all(void) {
 
 static int keyboard_init(void) {
     for (size_t i = 0; i < sizeof codes / sizeof codes[0]; i++) web_js_key_map(codes[i].code, codes[i].scancode);
+    for (size_t i = 0; i < sizeof game_keys / sizeof game_keys[0]; i++) web_js_key_keep(game_keys[i]);
     for (int i = 0; i < KEY_MAX; i++) held[i] = 0;
     web_js_key_listen(1);
     installed = 1;

@@ -25,11 +25,9 @@ mergeInto(LibraryManager.library, {
     written: 0,
     consumed: 0,
     lead: 0,
-    // The game's keys must not scroll the page or open the browser's help.
-    captured: {
-      ArrowLeft: 1, ArrowRight: 1, ArrowUp: 1, ArrowDown: 1, Space: 1, Enter: 1, NumpadEnter: 1, Escape: 1,
-      F1: 1, KeyC: 1, PageUp: 1, PageDown: 1, Home: 1, End: 1, Backspace: 1, Tab: 1
-    },
+    // By scancode, the keys the game reads (src/app/keys.h, from web_keyboard.c at start-up): they must not scroll
+    // the page or open the browser's help. Every other key stays the browser's.
+    kept: {},
     press: function (source, code, down) {
       var scancode = RR.codes[code];
       if (scancode === undefined || !RR.listening) return;
@@ -42,8 +40,9 @@ mergeInto(LibraryManager.library, {
       else if (was && !now) RR.keys.push(scancode);
     },
     onKey: function (e) {
-      if (RR.codes[e.code] === undefined) return;
-      if (RR.captured[e.code]) e.preventDefault();
+      var scancode = RR.codes[e.code];
+      if (scancode === undefined) return;
+      if (RR.kept[scancode]) e.preventDefault();
       // The browser's repeat of a held key is not a new press: the key has its holder already.
       RR.press('key', e.code, e.type === 'keydown');
     },
@@ -95,6 +94,11 @@ mergeInto(LibraryManager.library, {
   web_js_key_map__deps: ['$RR'],
   web_js_key_map: function (code, scancode) {
     RR.codes[UTF8ToString(code)] = scancode;
+  },
+
+  web_js_key_keep__deps: ['$RR'],
+  web_js_key_keep: function (scancode) {
+    RR.kept[scancode] = 1;
   },
 
   web_js_key_listen__deps: ['$RR'],
