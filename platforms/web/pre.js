@@ -178,8 +178,13 @@ Module.preRun.push(function () {
       var lines = pendingLine.split('\n');
       pendingLine = lines.pop();
       lines.forEach(function (line) { if (line.length) console.log(line); });
-      clearTimeout(log.timer);
-      log.timer = setTimeout(flush, 250);
+      // Kept a moment after the first unkept write, however steadily the game goes on writing.
+      if (!log.timer) {
+        log.timer = setTimeout(function () {
+          log.timer = null;
+          flush();
+        }, 250);
+      }
       return length;
     }
   });

@@ -138,20 +138,30 @@ def poll(get, timeout, step=0.1):
 
 
 # The log the page keeps in the browser's storage, read from the storage itself: every record of the database
-# "roofrunner" in key order, '' when there is none (and none is made by looking).
-KEPT_LOG = """new Promise(done => {
-    let req;
-    try { req = indexedDB.open('roofrunner'); } catch (e) { done(''); return; }
-    req.onupgradeneeded = () => req.transaction.abort();
-    req.onerror = () => done('');
-    req.onsuccess = () => {
-        const db = req.result;
-        if (!db.objectStoreNames.contains('log')) { db.close(); done(''); return; }
-        const r = db.transaction('log').objectStore('log').getAll();
-        r.onsuccess = () => { db.close(); done(r.result.join('')); };
-        r.onerror = () => { db.close(); done(''); };
+# "roofrunner" in key order, '' when there is none (and none is made by looking). The page keeps its lines a moment
+# after they are written, so a running game is first asked to keep what it has (for 5 seconds at most): a line just
+# written is read then, and a line the page could not keep is still missing. ASKED false reads only what the page
+# has kept on its own.
+KEPT_LOG = """(asked => new Promise(done => {
+    const read = () => {
+        let req;
+        try { req = indexedDB.open('roofrunner'); } catch (e) { done(''); return; }
+        req.onupgradeneeded = () => req.transaction.abort();
+        req.onerror = () => done('');
+        req.onsuccess = () => {
+            const db = req.result;
+            if (!db.objectStoreNames.contains('log')) { db.close(); done(''); return; }
+            const r = db.transaction('log').objectStore('log').getAll();
+            r.onsuccess = () => { db.close(); done(r.result.join('')); };
+            r.onerror = () => { db.close(); done(''); };
+        };
     };
-})"""
+    if (!asked || !(window.Module && Module.rrSyncLog)) { read(); return; }
+    let once = false;
+    const go = () => { if (!once) { once = true; read(); } };
+    setTimeout(go, 5000);
+    Module.rrSyncLog(go);
+}))(ASKED)"""
 
 
 class Browser:
@@ -264,11 +274,11 @@ class WebGame(rr.Game, Browser):
             save_png(s, path)
         return s
 
-    def log(self):
+    def log(self, asked=True):
         """The log the page keeps in the browser's storage, as its messages (none while the page is replaced by
-        another, as when it starts again on a new upload)."""
+        another, as when it starts again on a new upload); asked: the game is asked to keep what it has first."""
         try:
-            return rr.parse_log(self.eval(KEPT_LOG))
+            return rr.parse_log(self.eval(KEPT_LOG.replace("ASKED", "true" if asked else "false")))
         except RuntimeError as e:
             if not any(w in str(e) for w in ("Execution context was destroyed", "Cannot find default execution context",
                                              "Inspected target navigated")):

@@ -554,6 +554,29 @@ class KeptLogTest(unittest.TestCase):
         self.assertEqual(answers, ["first", "second"])
         self.assertEqual(rr.parse_log(kept)[-2:], ["first of two", "second of two"])
 
+    def test_a_log_written_steadily_is_kept_while_it_is_written(self):
+        """A line every 100 ms for 3 s: after 1.5 s of it, the storage already holds the first line, read as it is,
+        without asking the page to keep anything."""
+        g = rrweb.WebGame().wait_started()
+        try:
+            g.eval("""(() => {
+                let n = 0;
+                const line = () => {
+                    const text = '[Fri Dec 11 05:00:00 2026]: steady ' + n + '\\n';
+                    const f = Module.FS.open('/game/gamelog.txt', 'a');
+                    Module.FS.write(f, new TextEncoder().encode(text), 0, text.length);
+                    Module.FS.close(f);
+                    if (++n < 30) setTimeout(line, 100);
+                };
+                line();
+            })()""")
+            time.sleep(1.5)
+            kept = g.log(asked=False)
+            self.assertIn("steady 0", kept)
+            self.assertNotIn("steady 29", kept, "the writes ended before the look: the test proves nothing")
+        finally:
+            g.kill()
+
     def test_storage_refused_the_game_plays_and_the_page_says_the_log_is_not_kept(self):
         for name, init in sorted(STORAGE_REFUSED.items()):
             with self.subTest(name):
