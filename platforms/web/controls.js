@@ -72,19 +72,19 @@
     touchBox.appendChild(g);
     groups[name] = g;
   });
-  BUTTONS.forEach(function (spec) {
+  BUTTONS.forEach(function (button) {
     var b = document.createElement('button');
     b.type = 'button';
-    b.textContent = spec[0];
-    b.dataset.code = spec[1];
-    b.style.gridArea = spec[3];
+    b.textContent = button[0];
+    b.dataset.code = button[1];
+    b.style.gridArea = button[3];
     b.tabIndex = -1;
     b.addEventListener('pointerdown', onDown);
     b.addEventListener('pointerup', onUp);
     b.addEventListener('pointercancel', onUp);
     b.addEventListener('lostpointercapture', onUp);
     b.addEventListener('contextmenu', function (e) { e.preventDefault(); });
-    groups[spec[2]].appendChild(b);
+    groups[button[2]].appendChild(b);
   });
   document.body.appendChild(touchBox);
   // A finger that can no longer lift where the page sees it lets go now.
